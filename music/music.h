@@ -1,0 +1,13 @@
+// The demo's music: an XM module player with its own software mixer, playing
+// through the platform's audio device on a time-critical thread of its own.
+#pragma once
+
+// Registers the memory-file callbacks, opens the output at 44,100 Hz, loads the
+// embedded module and starts playing it. Returns once the first two seconds are
+// mixed. A device that cannot be opened prints "Sound init failed.\n" and ends
+// the process with exit code 1.
+void StartMusic();
+
+// Stops the module (when one was loaded) and closes the output. Harmless when
+// StartMusic never ran.
+void StopMusic();

@@ -1,0 +1,135 @@
+// The narrow interface between the portable demo and the operating system: message
+// boxes, the one window with its GL context, the event pump, the wall clock, the
+// audio device and threads. Every backend (platform/win32, platform/sdl2) defines
+// exactly these functions; the build links one of them.
+//
+// The window functions are the steps of the window's creation and teardown, one
+// function per step, so that the shell can report each failure with its own text
+// and keep the order of the steps in one place.
+#pragma once
+
+#include <cstdint>
+
+// ---- Message boxes --------------------------------------------------------------
+
+enum PlatformIcon : int {
+    ICON_QUESTION,
+    ICON_INFORMATION,
+    ICON_EXCLAMATION,
+    ICON_STOP,
+};
+
+enum PlatformAnswer : int {
+    ANSWER_YES,
+    ANSWER_NO,
+    ANSWER_OTHER,   // the box could not be shown, or was dismissed some other way
+};
+
+// A box with Yes and No buttons and no owner window.
+PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformIcon icon);
+
+// A box with an OK button, owned by no window.
+void PlatformShowMessage(const char* text, const char* caption, PlatformIcon icon);
+
+// ---- The window and its GL context, step by step ---------------------------------
+
+// Registers the window class (Win32) or starts the video subsystem (SDL).
+bool PlatformRegisterWindowClass();
+// Switches the display to width x height x colourBits for the whole run. False when
+// the mode is not available, or when the display ended up in some other mode.
+bool PlatformSwitchDisplayMode(int width, int height, int colourBits);
+// Creates the window with a client area of width x height, undecorated and covering
+// the screen when fullscreen is true; not yet shown.
+bool PlatformCreateWindow(const char* title, int width, int height, bool fullscreen);
+bool PlatformGetDeviceContext();
+// Picks a pixel format: RGBA, colourBits of colour, 16-bit depth, double buffered.
+bool PlatformChoosePixelFormat(int colourBits);
+bool PlatformSetPixelFormat();
+bool PlatformCreateContext();
+bool PlatformMakeContextCurrent();
+// Shows the window and gives it the foreground and the keyboard focus.
+void PlatformShowWindow();
+void PlatformShowCursor(bool show);
+
+// Teardown, in the order the shell calls them. Each is a no-op returning true when
+// the object it releases does not exist.
+void PlatformRestoreDisplayMode();
+bool PlatformHasContext();
+bool PlatformReleaseCurrentContext();
+bool PlatformDeleteContext();
+bool PlatformHasDeviceContext();
+bool PlatformReleaseDeviceContext();
+bool PlatformHasWindow();
+bool PlatformDestroyWindow();
+bool PlatformUnregisterWindowClass();
+
+void PlatformSwapBuffers();
+
+// ---- Events ------------------------------------------------------------------------
+
+enum PlatformMessageKind : int {
+    MESSAGE_QUIT,          // posted by PlatformPostQuit; code = its exit code
+    MESSAGE_ACTIVATE,      // minimised says whether the window is now minimised
+    MESSAGE_SYSCOMMAND,    // code = the system command (screen saver, monitor power, ...)
+    MESSAGE_CLOSE,         // the user asked to close the window
+    MESSAGE_KEYDOWN,       // code = Windows virtual-key code, 0..255
+    MESSAGE_KEYUP,
+    MESSAGE_SIZE,          // width, height = new client size
+    MESSAGE_LBUTTONDOWN,
+    MESSAGE_OTHER,         // anything else; only the default handling applies
+};
+
+struct PlatformMessage {
+    PlatformMessageKind kind = MESSAGE_OTHER;
+    intptr_t code = 0;
+    bool minimised = false;
+    int width = 0;
+    int height = 0;
+};
+
+// What a handler returns for a message it leaves to the system's default handling.
+constexpr intptr_t MESSAGE_DEFAULT = INTPTR_MIN;
+
+using PlatformMessageHandler = intptr_t (*)(const PlatformMessage& message);
+
+// The window procedure: every message dispatched to the window goes through it.
+void PlatformSetMessageHandler(PlatformMessageHandler handler);
+// Takes one message from the queue, without waiting. False when the queue is empty.
+bool PlatformPeekMessage(PlatformMessage* message);
+// Hands a message taken by PlatformPeekMessage to the message handler.
+void PlatformDispatchMessage(const PlatformMessage& message);
+// Queues MESSAGE_QUIT with the given code.
+void PlatformPostQuit(int code);
+
+// Windows virtual-key codes that the demo reads.
+constexpr int VKEY_ESCAPE = 0x1B;
+
+// ---- Clock and threads -------------------------------------------------------------
+
+// Milliseconds of wall-clock time since the process started.
+int64_t PlatformMilliseconds();
+void PlatformSleep(int milliseconds);
+
+struct PlatformThread;
+using PlatformThreadProc = uint32_t (*)(void* parameter);
+// Starts proc(parameter) on a new thread and raises it to time-critical priority
+// where the system allows it. Null when no thread could be started.
+PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter);
+// Releases the handle of a thread that has finished; does not wait for it.
+void PlatformForgetThread(PlatformThread* thread);
+
+// ---- Audio device: one looping ring of 16-bit stereo frames ------------------------
+
+// Opens the default device for 16-bit signed stereo at rate frames per second.
+bool PlatformAudioOpen(int rate);
+// Hands the ring to the device as one buffer that loops forever (not yet playing).
+void PlatformAudioPrepare(int16_t* ring, uint32_t bytes);
+// Starts playing the prepared ring from its first byte.
+void PlatformAudioStart();
+// Bytes played since PlatformAudioStart, as the device's 32-bit position counter.
+uint32_t PlatformAudioBytesPlayed();
+// Takes the ring back from the device's bookkeeping; the device may go on looping it.
+void PlatformAudioUnprepare();
+// Stops playback and closes the device; harmless when nothing is open.
+void PlatformAudioReset();
+void PlatformAudioClose();

@@ -1,0 +1,70 @@
+// The entry point, the message loop, the demo clock and the per-frame driver.
+#include "engine/engine.h"
+#include "music/music.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
+#include "shell/shell.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+int32_t DemoClockNow()
+{
+    return static_cast<int32_t>(PlatformMilliseconds() * 100 / 1000);
+}
+
+uint32_t ElapsedTime()
+{
+    return static_cast<uint32_t>(DemoClockNow()) - static_cast<uint32_t>(EngineTables.StartTime);
+}
+
+void DrawFrame(float t)
+{
+    if (t >= EngineTables.EndTime) {
+        // The end of the demo: no teardown, no further frame. The music thread is
+        // still mixing, so the process ends without running static destructors
+        // under its feet.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glDepthMask(GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // From here on every view draws inside its own scissor box.
+    glEnable(GL_SCISSOR_TEST);
+}
+
+int RunDemo()
+{
+    if (PlatformAskYesNo("Are you fullscreen ?", WindowTitle, ICON_QUESTION) == ANSWER_NO)
+        Fullscreen = false;
+    if (!CreateMainWindow(WindowTitle, 640, 480, 32, Fullscreen))
+        return 0;
+
+    StartEngine();
+    StartMusic();
+
+    int exitCode = 0;
+    PlatformMessage message;
+    for (;;) {
+        if (PlatformPeekMessage(&message)) {
+            if (message.kind == MESSAGE_QUIT) {
+                exitCode = static_cast<int>(message.code);
+                break;
+            }
+            PlatformDispatchMessage(message);
+            continue;
+        }
+        if (Active)
+            DrawFrame(static_cast<float>(ElapsedTime()));
+        // Escape ends the loop before the next swap; the exit code is then 0.
+        if (KeyDown[VKEY_ESCAPE])
+            break;
+        PlatformSwapBuffers();
+    }
+
+    DestroyMainWindow();
+    return exitCode;
+}
