@@ -23,3 +23,60 @@ constexpr uint8_t TIMELINE_SLIDE_UP = 0x10;      // outgoing slides up, incoming
 constexpr int TIMELINE_TRACK_COUNT = 3;
 // The first entry of each track; every track ends with a TIMELINE_END entry.
 extern const TimelineEntry* const TimelineTracks[TIMELINE_TRACK_COUNT];
+
+// The texture program: curves, then layers, then textures (formats owned by
+// textures/). Records are byte-exact, little-endian, with no gaps.
+
+// Curve kinds.
+constexpr uint8_t CURVE_RAMP = 0;        // y0 before x0, linear to y1 at x1, y1 after
+constexpr uint8_t CURVE_SINE = 1;        // b + a * sin(f * i * 0.0245529)
+constexpr uint8_t CURVE_RAMP_TIMES_4 = 2; // a ramp with y0 and y1 times four, wrapping mod 256
+
+// One lookup curve of 256 bytes. Ramps: arg1 = x0, arg2 = y0, arg3 = x1, arg4 = y1.
+// Sine: arg1 = frequency f, arg2 = amplitude a, arg3 = offset b, arg4 unused (0).
+struct CurveRecord {
+    uint8_t kind;
+    uint8_t arg1;
+    uint8_t arg2;
+    uint8_t arg3;
+    uint8_t arg4;
+};
+static_assert(sizeof(CurveRecord) == 5);
+
+// Layer operation codes, indices into the layer operation table.
+constexpr uint8_t LAYER_FRACTAL = 0;   // arg1 random seed, arg2 starting roughness level
+constexpr uint8_t LAYER_SINE = 1;      // arguments unused
+constexpr uint8_t LAYER_MULTIPLY = 2;  // arg1, arg2: the two source layers
+constexpr uint8_t LAYER_REMAP = 3;     // arg1 source layer, arg2 curve 1..28
+constexpr uint8_t LAYER_CELLS = 4;     // arg1: 0x80 shade mode, low 7 bits seed; arg2 log2 cell size
+
+// One greyscale layer of (1 << sizeLog2) texels a side.
+struct LayerRecord {
+    uint8_t sizeLog2;
+    uint8_t operation;   // LAYER_*
+    uint8_t arg1;
+    uint8_t arg2;
+};
+static_assert(sizeof(LayerRecord) == 4);
+
+// One RGBA texture of (1 << sizeLog2) texels a side. channels[0..2] name the layers
+// of hue, saturation and value (red, green, blue with TEX_RGB_DIRECT); channels[3]
+// is the alpha layer with TEX_ALPHA_LAYER, else the constant alpha. A 1 x 1 texture
+// takes channels[0..3] as its red, green, blue and alpha bytes. curves[i] passes
+// channel i through curve 1..28; 0 means none (curves[3] is read only with
+// TEX_ALPHA_LAYER). flags are the TEX_* bits of textures/textures.h.
+struct TextureRecord {
+    uint8_t sizeLog2;
+    uint8_t channels[4];
+    uint8_t curves[4];
+    uint8_t reserved;
+    uint16_t flags;
+};
+static_assert(sizeof(TextureRecord) == 12);
+
+constexpr int CURVE_COUNT = 28;
+constexpr int LAYER_COUNT = 29;
+constexpr int TEXTURE_COUNT = 33;
+extern const CurveRecord CurveProgram[CURVE_COUNT];
+extern const LayerRecord LayerProgram[LAYER_COUNT];
+extern const TextureRecord TextureProgram[TEXTURE_COUNT];

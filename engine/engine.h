@@ -45,7 +45,7 @@ struct EngineTablesRecord {
     float* SineTable = nullptr;         // SINE_TABLE_SIZE entries of sin(i * 2pi / 4096)
     float* FalloffTable = nullptr;      // FALLOFF_TABLE_SIZE entries, a falling square
     MeshSlot* MeshCursor = nullptr;     // the slot the next mesh builder call fills
-    uint8_t* TexturePixels = nullptr;   // RGBA images of the textures
+    uint8_t** TexturePixels = nullptr;  // TEXTURE_COUNT pointers to the RGBA images
     int32_t StartTime = 0;              // demo clock at time zero, centiseconds
     GlyphBox* GlyphBoxes = nullptr;     // GLYPH_COUNT boxes, in character order
     GlyphBox* GlyphBoxCursor = nullptr; // the next box the glyph builder writes
