@@ -4,6 +4,7 @@
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "shell/shell.h"
+#include "textures/textures.h"
 
 namespace {
 
@@ -43,6 +44,8 @@ float ComputeEndTime(const TimelineEntry* track)
 void StartEngine()
 {
     SetFixedGlState();
+    BuildTextureLayers();
+    BuildTextures();
     BuildSharedTables();
     BuildFontWorkAreas();
     EngineTables.EndTime = ComputeEndTime(TimelineTracks[0]);

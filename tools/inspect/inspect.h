@@ -1,0 +1,8 @@
+// The inspection program's sub-commands. Each takes the arguments after its own name
+// and returns the process exit code; each writes files a person can look at, headless.
+#pragma once
+
+// textures OUT_DIR: every layer and texture as PNG, a labelled contact sheet of the
+// textures, and manifest.tsv with the size and FNV-1a hash of every curve, layer and
+// texture.
+int InspectTextures(int argc, char** argv);
