@@ -65,6 +65,11 @@ bool PlatformUnregisterWindowClass();
 
 void PlatformSwapBuffers();
 
+// Ends the process at once with the given exit code, without any teardown of the
+// demo's own and without running static destructors (other threads may still be
+// running). A display mode switched for full screen does not outlive the process.
+[[noreturn]] void PlatformEndProcess(int code);
+
 // ---- Events ------------------------------------------------------------------------
 
 enum PlatformMessageKind : int {

@@ -5,18 +5,6 @@
 #include "platform/platform.h"
 #include "shell/shell.h"
 
-#include <cstdio>
-#include <cstdlib>
-
-int32_t DemoClockNow()
-{
-    return static_cast<int32_t>(PlatformMilliseconds() * 100 / 1000);
-}
-
-uint32_t ElapsedTime()
-{
-    return static_cast<uint32_t>(DemoClockNow()) - static_cast<uint32_t>(EngineTables.StartTime);
-}
 
 void DrawFrame(float t)
 {
@@ -24,8 +12,7 @@ void DrawFrame(float t)
         // The end of the demo: no teardown, no further frame. The music thread is
         // still mixing, so the process ends without running static destructors
         // under its feet.
-        std::fflush(nullptr);
-        std::_Exit(0);
+        PlatformEndProcess(0);
     }
 
     glDisable(GL_SCISSOR_TEST);

@@ -18,6 +18,10 @@ bool CreateMainWindow(const char* title, int width, int height, int colourBits, 
 // Releases everything CreateMainWindow made, in a fixed order; safe after a
 // partial creation. Reports each failing step in a "SHUTDOWN ERROR" box.
 void DestroyMainWindow();
+// The window procedure: activation, close, keys, size, and a click in full screen.
+// Returns MESSAGE_DEFAULT for what it leaves to the system.
+struct PlatformMessage;
+intptr_t MainWindowProc(const PlatformMessage& message);
 // glViewport(0, 0, width, height), and records the size as the window's size.
 void SetViewport(int width, int height);
 

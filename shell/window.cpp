@@ -32,6 +32,8 @@ void ReportShutdown(bool ok, const char* text)
         PlatformShowMessage(text, "SHUTDOWN ERROR", ICON_INFORMATION);
 }
 
+} // namespace
+
 intptr_t MainWindowProc(const PlatformMessage& message)
 {
     switch (message.kind) {
@@ -63,8 +65,6 @@ intptr_t MainWindowProc(const PlatformMessage& message)
         return MESSAGE_DEFAULT;
     }
 }
-
-} // namespace
 
 void SetViewport(int width, int height)
 {

@@ -1,0 +1,340 @@
+// The SDL2 backend of the window, its GL context, message boxes and events.
+//
+// SDL has fewer steps than the Win32 sequence the shell walks through: there is no
+// window class, no device context and no pixel format apart from the window. Those
+// steps map onto what SDL does have (video start-up, the GL attributes, the window,
+// the context) so that each SDL failure is reported with the message of its step.
+#include "platform/platform.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+SDL_Window* Window = nullptr;
+SDL_GLContext Context = nullptr;
+bool VideoStarted = false;
+bool ModeSwitched = false;
+PlatformMessageHandler MessageHandler = nullptr;
+Uint32 QuitEventType = static_cast<Uint32>(-1);
+
+Uint32 BoxFlags(PlatformIcon icon)
+{
+    switch (icon) {
+    case ICON_STOP:
+        return SDL_MESSAGEBOX_ERROR;
+    case ICON_EXCLAMATION:
+        return SDL_MESSAGEBOX_WARNING;
+    default:
+        return SDL_MESSAGEBOX_INFORMATION;
+    }
+}
+
+// SDL key codes to the Windows virtual-key codes the demo's key table is indexed
+// by. Keys without a counterpart map to 0.
+int VirtualKey(SDL_Keycode key)
+{
+    if (key >= SDLK_a && key <= SDLK_z)
+        return 'A' + (key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9)
+        return '0' + (key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return 0x70 + (key - SDLK_F1);
+    switch (key) {
+    case SDLK_ESCAPE: return VKEY_ESCAPE;
+    case SDLK_BACKSPACE: return 0x08;
+    case SDLK_TAB: return 0x09;
+    case SDLK_RETURN: return 0x0D;
+    case SDLK_SPACE: return 0x20;
+    case SDLK_LEFT: return 0x25;
+    case SDLK_UP: return 0x26;
+    case SDLK_RIGHT: return 0x27;
+    case SDLK_DOWN: return 0x28;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+    case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
+    case SDLK_LALT: case SDLK_RALT: return 0x12;
+    default: return 0;
+    }
+}
+
+bool IsMinimised()
+{
+    return Window && (SDL_GetWindowFlags(Window) & SDL_WINDOW_MINIMIZED) != 0;
+}
+
+void SetGlAttributes()
+{
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+}
+
+} // namespace
+
+PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformIcon icon)
+{
+    const SDL_MessageBoxButtonData buttons[] = {
+        { SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, ANSWER_NO, "No" },
+        { SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, ANSWER_YES, "Yes" },
+    };
+    SDL_MessageBoxData box = {};
+    box.flags = BoxFlags(icon);
+    box.title = caption;
+    box.message = text;
+    box.numbuttons = 2;
+    box.buttons = buttons;
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&box, &pressed) != 0)
+        return ANSWER_OTHER;
+    if (pressed == ANSWER_YES)
+        return ANSWER_YES;
+    if (pressed == ANSWER_NO)
+        return ANSWER_NO;
+    return ANSWER_OTHER;
+}
+
+void PlatformShowMessage(const char* text, const char* caption, PlatformIcon icon)
+{
+    SDL_ShowSimpleMessageBox(BoxFlags(icon), caption, text, nullptr);
+}
+
+bool PlatformRegisterWindowClass()
+{
+    if (!VideoStarted) {
+        // The window's close button is a message to the demo, not a quit of its own.
+        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            return false;
+        VideoStarted = true;
+        QuitEventType = SDL_RegisterEvents(1);
+    }
+    // The GL attributes decide the window's visual, so they are set before any window.
+    SetGlAttributes();
+    return true;
+}
+
+bool PlatformSwitchDisplayMode(int width, int height, int colourBits)
+{
+    (void)colourBits;   // SDL picks the display's own format at that size
+    SDL_DisplayMode wanted = {};
+    wanted.w = width;
+    wanted.h = height;
+    SDL_DisplayMode closest;
+    if (!SDL_GetClosestDisplayMode(0, &wanted, &closest) || closest.w != width || closest.h != height)
+        return false;
+
+    // SDL switches the mode when a full-screen window is shown, so the window is
+    // made here; PlatformCreateWindow then takes it over.
+    Window = SDL_CreateWindow("", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN);
+    if (!Window)
+        return false;
+    SDL_SetWindowDisplayMode(Window, &closest);
+    SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN);
+    SDL_PumpEvents();
+
+    // Some servers keep the desktop mode without saying so: only a display that
+    // really is width x height counts as switched.
+    SDL_DisplayMode current;
+    if (SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(Window), &current) != 0 ||
+        current.w != width || current.h != height) {
+        SDL_DestroyWindow(Window);
+        Window = nullptr;
+        return false;
+    }
+    ModeSwitched = true;
+    return true;
+}
+
+bool PlatformCreateWindow(const char* title, int width, int height, bool fullscreen)
+{
+    if (fullscreen && Window) {
+        SDL_SetWindowTitle(Window, title);
+        return true;
+    }
+    Window = SDL_CreateWindow(title, 0, 0, width, height,
+                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    return Window != nullptr;
+}
+
+bool PlatformGetDeviceContext()
+{
+    return Window != nullptr;   // the window is its own drawable
+}
+
+bool PlatformChoosePixelFormat(int colourBits)
+{
+    (void)colourBits;
+    SetGlAttributes();
+    return true;
+}
+
+bool PlatformSetPixelFormat()
+{
+    return true;   // fixed when the window was made
+}
+
+bool PlatformCreateContext()
+{
+    Context = SDL_GL_CreateContext(Window);
+    return Context != nullptr;
+}
+
+bool PlatformMakeContextCurrent()
+{
+    return SDL_GL_MakeCurrent(Window, Context) == 0;
+}
+
+void PlatformShowWindow()
+{
+    SDL_ShowWindow(Window);
+    SDL_RaiseWindow(Window);
+}
+
+void PlatformShowCursor(bool show)
+{
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void PlatformRestoreDisplayMode()
+{
+    if (ModeSwitched && Window)
+        SDL_SetWindowFullscreen(Window, 0);
+    ModeSwitched = false;
+}
+
+bool PlatformHasContext()
+{
+    return Context != nullptr;
+}
+
+bool PlatformReleaseCurrentContext()
+{
+    return SDL_GL_MakeCurrent(Window, nullptr) == 0;
+}
+
+bool PlatformDeleteContext()
+{
+    SDL_GL_DeleteContext(Context);
+    Context = nullptr;
+    return true;
+}
+
+bool PlatformHasDeviceContext()
+{
+    return false;
+}
+
+bool PlatformReleaseDeviceContext()
+{
+    return true;
+}
+
+bool PlatformHasWindow()
+{
+    return Window != nullptr;
+}
+
+bool PlatformDestroyWindow()
+{
+    SDL_DestroyWindow(Window);
+    Window = nullptr;
+    return true;
+}
+
+bool PlatformUnregisterWindowClass()
+{
+    if (VideoStarted)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    VideoStarted = false;
+    return true;
+}
+
+void PlatformSwapBuffers()
+{
+    if (Window)
+        SDL_GL_SwapWindow(Window);
+}
+
+void PlatformSetMessageHandler(PlatformMessageHandler handler)
+{
+    MessageHandler = handler;
+}
+
+bool PlatformPeekMessage(PlatformMessage* message)
+{
+    SDL_Event event;
+    if (!SDL_PollEvent(&event))
+        return false;
+
+    *message = PlatformMessage{};
+    if (event.type == QuitEventType) {
+        message->kind = MESSAGE_QUIT;
+        message->code = event.user.code;
+        return true;
+    }
+    switch (event.type) {
+    case SDL_QUIT:
+        // An interrupt from the terminal, or the session ending: treated as a close.
+        message->kind = MESSAGE_CLOSE;
+        break;
+    case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            message->kind = MESSAGE_ACTIVATE;
+            message->minimised = IsMinimised();
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            message->kind = MESSAGE_CLOSE;
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            message->kind = MESSAGE_SIZE;
+            SDL_GL_GetDrawableSize(Window, &message->width, &message->height);
+            break;
+        default:
+            break;
+        }
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        message->kind = event.type == SDL_KEYDOWN ? MESSAGE_KEYDOWN : MESSAGE_KEYUP;
+        message->code = VirtualKey(event.key.keysym.sym);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        if (event.button.button == SDL_BUTTON_LEFT)
+            message->kind = MESSAGE_LBUTTONDOWN;
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void PlatformDispatchMessage(const PlatformMessage& message)
+{
+    if (MessageHandler)
+        MessageHandler(message);
+}
+
+void PlatformPostQuit(int code)
+{
+    SDL_Event event = {};
+    event.type = QuitEventType;
+    event.user.code = code;
+    SDL_PushEvent(&event);
+}
+
+[[noreturn]] void PlatformEndProcess(int code)
+{
+    // A full-screen mode would outlive the process on some servers.
+    PlatformRestoreDisplayMode();
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
