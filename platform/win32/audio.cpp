@@ -1,0 +1,85 @@
+// The audio device on Windows: the wave mapper, one looping buffer queued once, and
+// its byte position polled by the output thread.
+#include "platform/platform.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+namespace {
+
+struct AudioDevice {
+    HWAVEOUT device = nullptr;
+    WAVEHDR header{};
+};
+AudioDevice Audio;
+
+} // namespace
+
+bool PlatformAudioOpen(int rate)
+{
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 2;
+    format.nSamplesPerSec = static_cast<DWORD>(rate);
+    format.nAvgBytesPerSec = static_cast<DWORD>(rate) * 4;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    format.cbSize = 0;
+    HWAVEOUT device = nullptr;
+    if (waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+        return false;
+    Audio.device = device;
+    return true;
+}
+
+void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)
+{
+    Audio.header = WAVEHDR{};
+    Audio.header.lpData = reinterpret_cast<LPSTR>(ring);
+    Audio.header.dwBufferLength = bytes;
+    Audio.header.dwBytesRecorded = 0;
+    Audio.header.dwUser = 0;
+    Audio.header.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+    Audio.header.dwLoops = 0xFFFFFFFF;
+    waveOutPrepareHeader(Audio.device, &Audio.header, sizeof(WAVEHDR));
+}
+
+void PlatformAudioStart()
+{
+    waveOutWrite(Audio.device, &Audio.header, sizeof(WAVEHDR));
+}
+
+uint32_t PlatformAudioBytesPlayed()
+{
+    // When the query fails, the previous answer stands.
+    static MMTIME time{};
+    time.wType = TIME_BYTES;
+    waveOutGetPosition(Audio.device, &time, sizeof(MMTIME));
+    return time.u.cb;
+}
+
+void PlatformAudioUnprepare()
+{
+    if (!Audio.header.lpData)
+        return;
+    waveOutUnprepareHeader(Audio.device, &Audio.header, sizeof(WAVEHDR));
+    Audio.header.dwFlags &= ~static_cast<DWORD>(WHDR_PREPARED);
+}
+
+void PlatformAudioReset()
+{
+    if (Audio.device)
+        waveOutReset(Audio.device);
+}
+
+void PlatformAudioClose()
+{
+    if (Audio.device) {
+        // After the reset the buffer is no longer queued and can be released.
+        if (Audio.header.lpData)
+            waveOutUnprepareHeader(Audio.device, &Audio.header, sizeof(WAVEHDR));
+        waveOutClose(Audio.device);
+    }
+    Audio.device = nullptr;
+    Audio.header = WAVEHDR{};
+}

@@ -1,0 +1,9 @@
+// The demo's entry point on Windows. Its arguments are not used.
+#include "shell/shell.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    return RunDemo();
+}

@@ -1,0 +1,55 @@
+// Clock, sleep and threads for the Win32 backend.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <ctime>
+
+struct PlatformThread {
+    HANDLE handle;
+    PlatformThreadProc proc;
+    void* parameter;
+};
+
+namespace {
+
+DWORD WINAPI ThreadStart(LPVOID parameter)
+{
+    auto* thread = static_cast<PlatformThread*>(parameter);
+    return thread->proc(thread->parameter);
+}
+
+} // namespace
+
+int64_t PlatformMilliseconds()
+{
+    // The runtime's clock() counts elapsed milliseconds since the process started.
+    static_assert(CLOCKS_PER_SEC == 1000);
+    return static_cast<int64_t>(clock());
+}
+
+void PlatformSleep(int milliseconds)
+{
+    Sleep(static_cast<DWORD>(milliseconds));
+}
+
+PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
+{
+    auto* thread = new PlatformThread{ nullptr, proc, parameter };
+    thread->handle = CreateThread(nullptr, 0, ThreadStart, thread, 0, nullptr);
+    if (!thread->handle) {
+        delete thread;
+        return nullptr;
+    }
+    SetThreadPriority(thread->handle, THREAD_PRIORITY_TIME_CRITICAL);
+    return thread;
+}
+
+void PlatformForgetThread(PlatformThread* thread)
+{
+    if (!thread)
+        return;
+    WaitForSingleObject(thread->handle, INFINITE);
+    CloseHandle(thread->handle);
+    delete thread;
+}
