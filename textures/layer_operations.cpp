@@ -96,60 +96,87 @@ struct CellPoint {
     int32_t shade;
 };
 
+// Truncated square roots of the squared distances that cells of up to 32 texels can
+// produce (both offsets below 64); larger ones fall back to std::sqrt.
+constexpr int CELL_ROOT_TABLE_SIZE = 2 * 63 * 63 + 1;
+struct CellRootTable {
+    uint8_t root[CELL_ROOT_TABLE_SIZE];
+    CellRootTable()
+    {
+        for (int n = 0; n < CELL_ROOT_TABLE_SIZE; ++n)
+            root[n] = static_cast<uint8_t>(std::sqrt(static_cast<double>(n)));
+    }
+};
+
 // A cellular pattern with one feature point per w x w cell (w = 1 << arg2). The
 // DemoRandom state is set once to M = 435233605 - seed * 1720354423 (seed = low 7
 // bits of arg1), which is also the hash multiplier. Each texel takes the nearest of
-// the points of its own and the eight neighbouring cells (distance truncated to an
-// integer, first minimum in visiting order wins); with 0x80 in arg1 it is the low
-// byte of that cell's h1 hash, else the distance times w limited to 255. Hashes use
-// wrapped cell origins, so the pattern tiles.
+// the points of its own and the eight neighbouring cells, visited row by row from
+// the upper left (distance truncated to an integer; the first minimum in that order
+// wins); with 0x80 in arg1 it is the low byte of that cell's h1 hash, else the
+// distance times w limited to 255. Hashes use wrapped cell origins, so the pattern
+// tiles; distances use unwrapped ones.
 void Cells(uint8_t* destination, int size, const LayerRecord& record)
 {
-    const int w = 1 << record.arg2;
+    static const CellRootTable roots;
+    const int shift = record.arg2;
+    const int w = 1 << shift;
     const bool shadeMode = (record.arg1 & 0x80) != 0;
     const uint32_t multiplier = 435233605u - (record.arg1 & 127u) * 1720354423u;
     DemoRandomState = multiplier;
 
-    // The points depend only on the wrapped cell origin: hash each cell once.
-    const int cellsPerSide = size >= w ? size / w : 1;
+    // The points depend only on the wrapped cell origin: hash each cell once. A layer
+    // smaller than one cell wraps every origin to 0.
     const int mask = size - 1;
+    const int cellsPerSide = size >= w ? size >> shift : 1;
     CellPoint pointsOnStack[256];
     CellPoint* points = pointsOnStack;
     if (cellsPerSide * cellsPerSide > static_cast<int>(std::size(pointsOnStack)))
         points = static_cast<CellPoint*>(AllocateForever(sizeof(CellPoint) * cellsPerSide * cellsPerSide));
-    auto pointOf = [&](int wx, int wy) {
-        const int32_t h1 = static_cast<int32_t>(wx * multiplier + wy * CELL_HASH_Y1) >> 16;
-        const int32_t h2 = static_cast<int32_t>(wx * multiplier + wy * CELL_HASH_Y2) >> 16;
-        return CellPoint{h1 & (w - 1), h2 & (w - 1), h1};
-    };
-    for (int cy = 0; cy < cellsPerSide; ++cy)
-        for (int cx = 0; cx < cellsPerSide; ++cx)
-            points[cy * cellsPerSide + cx] = pointOf(cx * w & mask, cy * w & mask);
+    for (int cy = 0; cy < cellsPerSide; ++cy) {
+        for (int cx = 0; cx < cellsPerSide; ++cx) {
+            const uint32_t wx = static_cast<uint32_t>((cx << shift) & mask);
+            const uint32_t wy = static_cast<uint32_t>((cy << shift) & mask);
+            const int32_t h1 = static_cast<int32_t>(wx * multiplier + wy * CELL_HASH_Y1) >> 16;
+            const int32_t h2 = static_cast<int32_t>(wx * multiplier + wy * CELL_HASH_Y2) >> 16;
+            points[cy * cellsPerSide + cx] = CellPoint{h1 & (w - 1), h2 & (w - 1), h1};
+        }
+    }
 
-    for (int y = 0; y < size; ++y) {
-        const int originY = y - y % w;
-        for (int x = 0; x < size; ++x) {
-            const int originX = x - x % w;
-            int best = 255;
-            int32_t bestShade = 0;
+    // All texels of one cell see the same nine candidate points.
+    const int block = size < w ? size : w;
+    for (int originY = 0; originY < size; originY += w) {
+        for (int originX = 0; originX < size; originX += w) {
+            CellPoint candidates[9];
+            int n = 0;
             for (int oy = -w; oy <= w; oy += w) {
                 const int cy = originY + oy;
                 for (int ox = -w; ox <= w; ox += w) {
                     const int cx = originX + ox;
-                    // A layer smaller than one cell wraps every origin to 0.
-                    const CellPoint& point =
-                        points[((cy & mask) / w) * cellsPerSide + (cx & mask) / w];
-                    const int dx = x - (cx + point.dx);
-                    const int dy = y - (cy + point.dy);
-                    const int distance = static_cast<int>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
-                    if (distance < best) {
-                        best = distance;
-                        bestShade = point.shade;
-                    }
+                    const CellPoint& point = points[((cy & mask) >> shift) * cellsPerSide + ((cx & mask) >> shift)];
+                    candidates[n++] = CellPoint{cx + point.dx, cy + point.dy, point.shade};
                 }
             }
-            destination[y * size + x] =
-                static_cast<uint8_t>(shadeMode ? bestShade & 255 : (best * w > 255 ? 255 : best * w));
+            for (int y = originY; y < originY + block; ++y) {
+                for (int x = originX; x < originX + block; ++x) {
+                    int best = 255;
+                    int32_t bestShade = 0;
+                    for (const CellPoint& candidate : candidates) {
+                        const int dx = x - candidate.dx;
+                        const int dy = y - candidate.dy;
+                        const int squared = dx * dx + dy * dy;
+                        const int distance = squared < CELL_ROOT_TABLE_SIZE
+                                                 ? roots.root[squared]
+                                                 : static_cast<int>(std::sqrt(static_cast<double>(squared)));
+                        if (distance < best) {
+                            best = distance;
+                            bestShade = candidate.shade;
+                        }
+                    }
+                    destination[y * size + x] =
+                        static_cast<uint8_t>(shadeMode ? bestShade & 255 : (best * w > 255 ? 255 : best * w));
+                }
+            }
         }
     }
 }

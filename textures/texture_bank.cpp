@@ -4,8 +4,7 @@
 
 #include "engine/engine.h"
 #include "platform/gl.h"
-
-#include <cstdlib>
+#include "platform/platform.h"
 
 void UploadTextures()
 {
@@ -18,7 +17,7 @@ void UploadTextures()
         GLuint name = 0;
         glGenTextures(1, &name);
         if (name == 0)
-            std::_Exit(EXIT_NO_TEXTURE_NAME);
+            PlatformEndProcess(EXIT_NO_TEXTURE_NAME);
         bank[i].name = name;
         bank[i].flags = record.flags;
 

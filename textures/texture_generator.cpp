@@ -18,30 +18,39 @@ int32_t DemoRandom()
     return static_cast<int32_t>(DemoRandomState) >> 16;
 }
 
-void HsvToRgb(int h, int s, int v, uint8_t* out)
+namespace {
+
+enum HsvPart { HSV_V, HSV_P, HSV_Q, HSV_T };
+// Which of v, p, q, t become red, green and blue in each of the six hue sectors.
+constexpr uint8_t HsvSectorParts[6][3] = {
+    {HSV_V, HSV_T, HSV_P}, {HSV_Q, HSV_V, HSV_P}, {HSV_P, HSV_V, HSV_T},
+    {HSV_P, HSV_Q, HSV_V}, {HSV_T, HSV_P, HSV_V}, {HSV_V, HSV_P, HSV_Q},
+};
+
+// Without branches, since hue over a noise layer jumps between sectors at random.
+// With s = 0, p, q and t all equal v, so grey needs no case of its own.
+inline void ConvertHsv(int h, int s, int v, uint8_t* out)
 {
-    if (s == 0) {
-        out[0] = out[1] = out[2] = static_cast<uint8_t>(v);
-        return;
-    }
     const int t6 = h * 6;          // 0..1530
     const int sector = t6 >> 8;    // 0..5
     const int f = t6 & 255;
-    const int p = v * (255 - s) / 255;
-    const int q = v * (65025 - f * s) / 65025;
-    const int t = v * (65025 - (255 - f) * s) / 65025;
-    int r = v, g = t, b = p;
-    switch (sector) {
-    case 0: r = v; g = t; b = p; break;
-    case 1: r = q; g = v; b = p; break;
-    case 2: r = p; g = v; b = t; break;
-    case 3: r = p; g = q; b = v; break;
-    case 4: r = t; g = p; b = v; break;
-    default: r = v; g = p; b = q; break;
-    }
-    out[0] = static_cast<uint8_t>(r);
-    out[1] = static_cast<uint8_t>(g);
-    out[2] = static_cast<uint8_t>(b);
+    int parts[4];
+    parts[HSV_V] = v;
+    parts[HSV_P] = v * (255 - s) / 255;
+    parts[HSV_Q] = v * (65025 - f * s) / 65025;
+    parts[HSV_T] = v * (65025 - (255 - f) * s) / 65025;
+    const uint8_t* pick = HsvSectorParts[sector];
+    out[0] = static_cast<uint8_t>(parts[pick[0]]);
+    out[1] = static_cast<uint8_t>(parts[pick[1]]);
+    out[2] = static_cast<uint8_t>(parts[pick[2]]);
+}
+
+} // namespace
+
+void HsvToRgb(int h, int s, int v, uint8_t* out)
+{
+    assert(h >= 0 && h <= 255 && s >= 0 && s <= 255 && v >= 0 && v <= 255 && "HsvToRgb takes bytes");
+    ConvertHsv(h, s, v, out);
 }
 
 namespace {
@@ -78,11 +87,14 @@ void BuildCurve(const CurveRecord& record, uint8_t* curve)
 // time; the rounding of that sum is part of the layers' exact values.
 void FillLayerSineTable(float* table)
 {
+    // volatile: an x87 build would otherwise keep the running sum in an 80-bit
+    // register and never round it to single precision.
     const float step = static_cast<float>(2.0 * std::numbers::pi * (1.0 / 2048.0));
-    float angle = 0.0f;
+    volatile float angle = 0.0f;
     for (int i = 0; i < LAYER_SINE_TABLE_SIZE; ++i) {
-        table[i] = static_cast<float>(std::sin(static_cast<double>(angle)));
-        angle += step;
+        const float current = angle;
+        table[i] = static_cast<float>(std::sin(static_cast<double>(current)));
+        angle = current + step;
     }
 }
 
@@ -173,7 +185,7 @@ void FillTextureImage(const TextureRecord& record, uint8_t* image)
             texel[1] = static_cast<uint8_t>(c1);
             texel[2] = static_cast<uint8_t>(c2);
         } else {
-            HsvToRgb(c0, c1, c2, texel);
+            ConvertHsv(c0, c1, c2, texel);
         }
         if (alphaLayer) {
             const int a = alphaSource[k];
