@@ -1,0 +1,252 @@
+// The voice mixer, the block filler and the float-to-PCM conversion.
+#include "music/mixer.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "music/module.h"
+#include "music/output.h"
+
+Voice Voices[VOICE_COUNT];
+MixerState Mixer;
+
+namespace {
+
+constexpr float FRACTION_SCALE = 1.0f / 2147483648.0f;   // 2^-31
+constexpr uint64_t BOUNDARY_LIMIT = uint64_t{1} << 56;
+constexpr int MAX_REFLECTIONS = 1024;
+
+// Adds todo frames of one voice at gains gL, gR (changing by stepL, stepR per frame
+// when ramping) and returns the position reached. The gains are updated in place.
+template <bool Ramp>
+uint64_t MixFrames(const int16_t* data, uint64_t position, int64_t step, float* out, int32_t todo,
+                   float& gL, float& gR, float stepL, float stepR)
+{
+    float left = gL, right = gR;
+    for (int32_t k = 0; k < todo; k++) {
+        const uint32_t i = static_cast<uint32_t>(position >> 32);
+        const float f = static_cast<float>(static_cast<uint32_t>(position) >> 1) * FRACTION_SCALE;
+        const float a = data[i];
+        const float s = a + (static_cast<float>(data[i + 1]) - a) * f;
+        out[2 * k] += s * left;
+        out[2 * k + 1] += s * right;
+        if constexpr (Ramp) {
+            left += stepL;
+            right += stepR;
+        }
+        position += static_cast<uint64_t>(step);
+    }
+    gL = left;
+    gR = right;
+    return position;
+}
+
+void MixVoice(Voice& voice, float* out, int32_t frames)
+{
+    const Sample* sample = voice.sample;
+    const uint64_t loopStart = uint64_t{sample->loopStart} << 32;
+    const uint64_t end = (uint64_t{sample->loopStart} + sample->loopLength) << 32;
+    const uint64_t step = voice.step ? voice.step : 1;
+    uint64_t position = voice.position;
+    int32_t remaining = frames;
+
+    while (remaining > 0) {
+        int32_t todo = remaining;
+        bool hit = false;
+        const bool forward = voice.direction != 2;
+        const int64_t distance = forward ? static_cast<int64_t>(end - position)
+                                         : static_cast<int64_t>(position - loopStart);
+        if (distance >= 0 && static_cast<uint64_t>(distance) < BOUNDARY_LIMIT) {
+            // Frames until the position reaches the boundary, exactly.
+            const uint64_t n = (static_cast<uint64_t>(distance) + step - 1) / step;
+            if (n <= static_cast<uint64_t>(todo)) {
+                todo = static_cast<int32_t>(n);
+                hit = true;
+            }
+        }
+
+        // Ramp set-up: continue the running ramp while its targets hold, otherwise
+        // ramp from the gain reached to the new targets over one ramp length.
+        int32_t rampFrames = 0;
+        float stepL = 0.0f, stepR = 0.0f;
+        if (voice.rampFramesLeft > 0 && voice.targetLeft == voice.rampTargetLeft &&
+            voice.targetRight == voice.rampTargetRight) {
+            rampFrames = voice.rampFramesLeft;
+            stepL = voice.rampStepLeft;
+            stepR = voice.rampStepRight;
+        } else {
+            voice.rampTargetLeft = voice.targetLeft;
+            voice.rampTargetRight = voice.targetRight;
+            const int32_t dL = voice.targetLeft - (voice.currentLeft >> 8);
+            const int32_t dR = voice.targetRight - (voice.currentRight >> 8);
+            if (dL != 0) {
+                stepL = static_cast<float>(dL) * (1.0f / 255.0f) * Mixer.rampReciprocal;
+                rampFrames = Mixer.rampLength;
+            }
+            if (dR != 0) {
+                stepR = static_cast<float>(dR) * (1.0f / 255.0f) * Mixer.rampReciprocal;
+                rampFrames = Mixer.rampLength;
+            }
+            // A side that does not change keeps still, and a ramp that is not
+            // needed leaves nothing behind to be taken up later.
+            voice.rampStepLeft = stepL;
+            voice.rampStepRight = stepR;
+            voice.rampFramesLeft = 0;
+        }
+        bool rampShortened = false;
+        if (rampFrames > 0) {
+            voice.rampFramesLeft = rampFrames;
+            if (todo > rampFrames) {
+                todo = rampFrames;
+                rampShortened = true;
+            }
+        }
+
+        float gL, gR;
+        if (rampFrames > 0) {
+            gL = static_cast<float>(voice.currentLeft) / 256.0f / 255.0f;
+            gR = static_cast<float>(voice.currentRight) / 256.0f / 255.0f;
+        } else {
+            gL = static_cast<float>(voice.targetLeft) / 255.0f;
+            gR = static_cast<float>(voice.targetRight) / 255.0f;
+        }
+
+        const int64_t signedStep = forward ? static_cast<int64_t>(step) : -static_cast<int64_t>(step);
+        if (rampFrames > 0) {
+            position = MixFrames<true>(sample->data, position, signedStep, out, todo, gL, gR, stepL, stepR);
+        } else if (gL != 0.0f || gR != 0.0f) {
+            position = MixFrames<false>(sample->data, position, signedStep, out, todo, gL, gR, 0.0f, 0.0f);
+        } else {
+            // Silent: only the position moves, exactly as the mixing loop would move it.
+            position += static_cast<uint64_t>(signedStep) * static_cast<uint64_t>(todo);
+        }
+
+        if (rampFrames > 0) {
+            voice.currentLeft = static_cast<int32_t>(std::lrint(gL * 255.0f * 256.0f));
+            voice.currentRight = static_cast<int32_t>(std::lrint(gR * 255.0f * 256.0f));
+            voice.rampFramesLeft -= todo;
+            if (voice.rampFramesLeft == 0) {
+                voice.rampStepLeft = 0.0f;
+                voice.rampStepRight = 0.0f;
+                voice.currentLeft = voice.targetLeft * 256;
+                voice.currentRight = voice.targetRight * 256;
+                if (rampShortened) {
+                    out += 2 * todo;
+                    remaining -= todo;
+                    continue;
+                }
+            }
+        }
+
+        if (!hit) {
+            voice.position = position;
+            return;
+        }
+        if (sample->loopKind == LOOP_FORWARD) {
+            const uint64_t length = uint64_t{sample->loopLength};
+            uint64_t whole = position >> 32;
+            const uint64_t last = end >> 32;
+            if (whole >= last)
+                whole = (sample->loopStart) + (whole - sample->loopStart) % length;
+            position = (whole << 32) | (position & 0xFFFFFFFFu);
+        } else if (sample->loopKind == LOOP_PINGPONG) {
+            // Reflect at the end and the start until the position lies in the loop.
+            bool atEnd = forward;
+            for (int r = 0; r < MAX_REFLECTIONS; r++) {
+                if (atEnd) {
+                    position = 2 * end - position - 1;
+                    voice.direction = 2;
+                    if (position >= loopStart)
+                        break;
+                } else {
+                    position = 2 * loopStart - position - 1;
+                    voice.direction = 1;
+                    if (position < end)
+                        break;
+                }
+                atEnd = !atEnd;
+            }
+            if (position < loopStart || position >= end)
+                position = loopStart;
+        } else {
+            voice.sample = nullptr;
+            voice.position = 0;
+            return;
+        }
+        out += 2 * todo;
+        remaining -= todo;
+    }
+    voice.position = position;
+}
+
+}   // namespace
+
+void ResetMixer(int32_t rate)
+{
+    Mixer.rampLength = rate * 128 / 44100;
+    if (Mixer.rampLength < 1)
+        Mixer.rampLength = 1;
+    Mixer.rampReciprocal = 1.0f / static_cast<float>(Mixer.rampLength);
+    for (int i = 0; i < VOICE_COUNT; i++) {
+        Voices[i] = Voice{};
+        Voices[i].index = i;
+        Voices[i].step = FIXED_ONE;
+    }
+}
+
+void MixVoices(float* out, int32_t frames)
+{
+    if (frames <= 0)
+        return;
+    for (int v = 0; v < MIXED_VOICES; v++) {
+        if (Voices[v].sample)
+            MixVoice(Voices[v], out, frames);
+    }
+}
+
+void ConvertBlock(int16_t* destination, const float* source, int32_t frames)
+{
+    if (frames <= 0 || !destination || !source)
+        return;
+    for (int32_t i = 0; i < 2 * frames; i++) {
+        float value = source[i];
+        value = value < -32768.0f ? -32768.0f : value;
+        value = value > 32767.0f ? 32767.0f : value;
+        destination[i] = static_cast<int16_t>(std::lrint(value));
+    }
+}
+
+void SetBpm(Module* module, int32_t bpm)
+{
+    module->bpm = bpm;
+    const double frames = 1000.0 / (bpm * double{0.4f}) * WaveOutput.rate * double{0.001f};
+    // A tick of at least one frame keeps FillBlock moving whatever the BPM.
+    module->samplesPerTick = frames >= 1.0 && frames < 2147483647.0 ? static_cast<int32_t>(frames) : 1;
+    if (bpm <= 0)
+        module->samplesPerTick = 1;
+}
+
+void FillBlock()
+{
+    Module* module = WaveOutput.currentModule;
+    const int32_t frames = WaveOutput.blockFrames;
+    float* region = WaveOutput.accumulation + size_t(WaveOutput.blockIndex) * frames * 2;
+    std::memset(region, 0, sizeof(float) * 2 * size_t(frames));
+    int32_t left = module->samplesLeftInTick;
+    int32_t done = 0;
+    while (done < frames) {
+        if (left <= 0) {
+            module->tickHandler(module);
+            left = module->samplesPerTick > 0 ? module->samplesPerTick : 1;
+        }
+        const int32_t n = left < frames - done ? left : frames - done;
+        MixVoices(region + 2 * done, n);
+        left -= n;
+        done += n;
+    }
+    module->samplesLeftInTick = left;
+    ConvertBlock(WaveOutput.ring + size_t(WaveOutput.blockIndex) * frames * 2, region, frames);
+    WaveOutput.blockIndex++;
+    if (WaveOutput.blockIndex >= WaveOutput.blockCount)
+        WaveOutput.blockIndex = 0;
+}

@@ -1,0 +1,217 @@
+// The output: the platform audio device loops one ring of about two seconds, and a
+// time-critical thread re-mixes each 20 ms block right after the device played it.
+//
+// Stop protocol: the main thread sets stopRequested, spins while the output thread is
+// filling a block, then waits until threadFinished. The three flags are atomics with
+// release stores and acquire loads, so everything the output thread wrote before it
+// finished is visible to the main thread afterwards.
+#include "music/output.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "music/mixer.h"
+#include "music/module.h"
+#include "music/player.h"
+#include "platform/platform.h"
+
+WaveOutputState WaveOutput;
+
+namespace {
+
+constexpr int POLL_MS = 5;
+constexpr int STOP_POLL_MS = 50;
+
+void SetRate(int32_t rate)
+{
+    WaveOutput.rate = rate;
+    WaveOutput.blockFrames = BlockFramesForRate(rate);
+    WaveOutput.ringFrames = RingFramesForRate(rate);
+    WaveOutput.blockCount = WaveOutput.ringFrames / WaveOutput.blockFrames;
+    ResetMixer(rate);
+}
+
+// Playback state of the module, its channels, and the two buffers.
+bool StartPlayback(Module* module)
+{
+    module->globalVolume = module->initialGlobalVolume;
+    module->nextOrder = -1;
+    module->nextRow = -1;
+    module->speed = module->defaultSpeed;
+    module->row = 0;
+    module->orderPosition = 0;
+    module->samplesLeftInTick = 0;
+    module->tick = 0;
+    module->patternDelayTicks = 0;
+    SetBpm(module, module->defaultBpm);
+    ResetChannels(module);
+    WaveOutput.currentModule = module;
+
+    if (!WaveOutput.ring) {
+        WaveOutput.ring = static_cast<int16_t*>(std::calloc(size_t(WaveOutput.ringFrames) * 2, sizeof(int16_t)));
+        if (!WaveOutput.ring)
+            return false;
+    } else {
+        std::memset(WaveOutput.ring, 0, size_t(WaveOutput.ringFrames) * 2 * sizeof(int16_t));
+    }
+    const size_t bytes = size_t(WaveOutput.ringFrames) * 8 + 256;
+    WaveOutput.accumulationBlock = std::calloc(bytes, 1);
+    if (!WaveOutput.accumulationBlock)
+        return false;
+    const uintptr_t base = reinterpret_cast<uintptr_t>(WaveOutput.accumulationBlock);
+    WaveOutput.accumulation = reinterpret_cast<float*>((base + 15) & ~uintptr_t{15});
+    WaveOutput.blockIndex = 0;
+    return true;
+}
+
+void FreeAccumulation()
+{
+    std::free(WaveOutput.accumulationBlock);
+    WaveOutput.accumulationBlock = nullptr;
+    WaveOutput.accumulation = nullptr;
+}
+
+}   // namespace
+
+int32_t BlockFramesForRate(int32_t rate)
+{
+    return ((rate * BLOCK_MS) / 1000 + 3) & ~3;
+}
+
+int32_t RingFramesForRate(int32_t rate)
+{
+    return (BUFFER_MS / BLOCK_MS) * BlockFramesForRate(rate) * 2;
+}
+
+bool OpenWaveOutput(int32_t rate)
+{
+    if (!HasFileCallbacks())
+        return false;
+    CloseWaveOutput();
+    if (rate < 1000)
+        return false;
+    SetRate(rate);
+    if (!PlatformAudioOpen(rate))
+        return false;
+    WaveOutput.deviceOpen = true;
+    return true;
+}
+
+void CloseWaveOutput()
+{
+    // The device must let go of the ring before the ring is released.
+    PlatformAudioReset();
+    PlatformAudioClose();
+    WaveOutput.deviceOpen = false;
+    WaveOutput.ringQueued = false;
+    if (!WaveOutput.currentModule) {
+        std::free(WaveOutput.ring);
+        WaveOutput.ring = nullptr;
+    }
+}
+
+bool PlayModule(Module* module)
+{
+    if (!module)
+        return false;
+    StopModule(module);
+    if (!WaveOutput.deviceOpen)
+        return false;
+    // A ring the device still loops from an earlier play is taken back first, so the
+    // new one plays instead of queueing behind an endless loop.
+    if (WaveOutput.ringQueued) {
+        PlatformAudioReset();
+        WaveOutput.ringQueued = false;
+    }
+    if (!StartPlayback(module)) {
+        WaveOutput.currentModule = nullptr;
+        FreeAccumulation();
+        return false;
+    }
+    do {
+        FillBlock();
+    } while (WaveOutput.blockIndex != 0);
+    PlatformAudioPrepare(WaveOutput.ring, static_cast<uint32_t>(WaveOutput.ringFrames) * 4);
+    WaveOutput.ringQueued = true;
+    PlatformAudioStart();
+
+    WaveOutput.stopRequested.store(false, std::memory_order_release);
+    // Marked running before the thread exists, so that a stop that comes before the
+    // thread has started still waits for it.
+    WaveOutput.threadFinished.store(false, std::memory_order_release);
+    WaveOutput.thread = PlatformStartTimeCriticalThread(OutputThreadProc, nullptr);
+    if (!WaveOutput.thread)
+        WaveOutput.threadFinished.store(true, std::memory_order_release);
+    return true;
+}
+
+void WaitWhileFilling()
+{
+    while (WaveOutput.filling.load(std::memory_order_acquire)) {
+    }
+}
+
+bool StopModule(Module* module)
+{
+    if (!module)
+        return false;
+    WaveOutput.stopRequested.store(true, std::memory_order_release);
+    WaitWhileFilling();
+    if (WaveOutput.thread) {
+        while (!WaveOutput.threadFinished.load(std::memory_order_acquire))
+            PlatformSleep(STOP_POLL_MS);
+        PlatformForgetThread(WaveOutput.thread);
+        WaveOutput.thread = nullptr;
+    }
+    FreeAccumulation();
+    if (WaveOutput.ringQueued)
+        PlatformAudioUnprepare();
+    WaveOutput.currentModule = nullptr;
+    return true;
+}
+
+uint32_t OutputThreadProc(void*)
+{
+    WaveOutput.threadFinished.store(false, std::memory_order_release);
+    const uint32_t ringFrames = static_cast<uint32_t>(WaveOutput.ringFrames);
+    const uint32_t blockFrames = static_cast<uint32_t>(WaveOutput.blockFrames);
+    while (!WaveOutput.stopRequested.load(std::memory_order_acquire)) {
+        const uint32_t played = PlatformAudioBytesPlayed() / 4;
+        const int32_t playing = static_cast<int32_t>((played % ringFrames) / blockFrames);
+        while (WaveOutput.blockIndex != playing) {
+            WaveOutput.filling.store(true, std::memory_order_release);
+            FillBlock();
+            WaveOutput.filling.store(false, std::memory_order_release);
+        }
+        PlatformSleep(POLL_MS);
+    }
+    WaveOutput.threadFinished.store(true, std::memory_order_release);
+    return 0;
+}
+
+bool BeginOfflinePlayback(Module* module, int32_t rate)
+{
+    if (!module || rate < 1000)
+        return false;
+    SetRate(rate);
+    if (!StartPlayback(module)) {
+        EndOfflinePlayback();
+        return false;
+    }
+    return true;
+}
+
+const int16_t* RenderNextBlock()
+{
+    const int16_t* block = WaveOutput.ring + size_t(WaveOutput.blockIndex) * WaveOutput.blockFrames * 2;
+    FillBlock();
+    return block;
+}
+
+void EndOfflinePlayback()
+{
+    FreeAccumulation();
+    std::free(WaveOutput.ring);
+    WaveOutput.ring = nullptr;
+    WaveOutput.currentModule = nullptr;
+}

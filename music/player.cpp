@@ -1,0 +1,417 @@
+// The pattern player: orders, rows and ticks; notes, instruments, envelopes, fadeout
+// and auto-vibrato; and the push of each channel's state into its voice.
+#include "music/player.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "music/mixer.h"
+#include "music/module.h"
+#include "music/output.h"
+
+Channel Channels[CHANNEL_COUNT];
+
+namespace {
+
+// 255 / 2^35 in single precision: a full-scale product gives 127, about half gain.
+constexpr float FINAL_VOLUME_SCALE = 7.4214767664670944e-09f;
+constexpr int32_t FREQUENCY_FLOOR = 100;          // Hz
+constexpr double FREQUENCY_CEILING = 2147483647.0;
+
+const Pattern* CurrentPattern(const Module* module)
+{
+    return &module->patterns[module->orderTable[module->orderPosition]];
+}
+
+// The current row's cells, or null when there is nothing to play.
+const PatternCell* CurrentRowCells(const Module* module)
+{
+    const Pattern* pattern = CurrentPattern(module);
+    if (!pattern->cells || module->channelCount <= 0 || module->row < 0 ||
+        module->row >= pattern->rowCount)
+        return nullptr;
+    return pattern->cells + size_t(module->row) * module->channelCount;
+}
+
+void LookUpInstrument(const Module* module, const Channel& channel, const Instrument** instrument,
+                      Sample** sample)
+{
+    if (channel.instrument >= module->instrumentCount) {
+        *instrument = &EmptyInstrument;
+        *sample = &EmptySample;
+        return;
+    }
+    *instrument = &module->instruments[channel.instrument];
+    const uint8_t slot = (*instrument)->keymap[channel.note % KEYMAP_SIZE];
+    *sample = slot < MAX_SAMPLES_PER_INSTRUMENT ? (*instrument)->samples[slot] : &EmptySample;
+    if (!*sample)
+        *sample = &EmptySample;
+}
+
+struct EnvelopeState {
+    int32_t& tick;
+    int32_t& point;
+    int32_t& value;
+    int32_t& output;
+    int32_t& slope;
+    uint8_t& done;
+};
+
+struct EnvelopeShape {
+    const EnvelopePoint* points;
+    int32_t count;
+    int32_t sustain;
+    int32_t loopStart;
+    int32_t loopEnd;
+    uint8_t type;
+};
+
+void StepEnvelope(Channel* channel, const EnvelopeShape& shape, EnvelopeState state, uint8_t flag)
+{
+    const EnvelopePoint* points = shape.points;
+    const int32_t n = shape.count;
+    if (state.point >= n || state.point < 0) {
+        state.output = state.value >> 16;
+        state.tick++;
+        channel->flags |= flag;
+        return;
+    }
+    // Reached once the tick is at the point, or past it when the points' ticks do not
+    // rise (a rising envelope reaches each point exactly).
+    if (state.tick < points[state.point].x) {
+        state.value += state.slope;
+        state.output = state.value >> 16;
+        state.tick++;
+        channel->flags |= flag;
+        return;
+    }
+    if ((shape.type & ENVELOPE_LOOP) && state.point == shape.loopEnd) {
+        state.point = shape.loopStart;
+        state.tick = points[shape.loopStart].x;
+    }
+    if (state.point == n - 1) {
+        state.output = points[state.point].y;
+        state.done = 1;
+        channel->flags |= flag;
+        return;
+    }
+    if ((shape.type & ENVELOPE_SUSTAIN) && state.point == shape.sustain && !channel->keyOff) {
+        state.output = points[state.point].y;
+        channel->flags |= flag;
+        return;
+    }
+    const int32_t dx = points[state.point + 1].x - points[state.point].x;
+    const int32_t dy = points[state.point + 1].y * 65536 - points[state.point].y * 65536;
+    state.slope = dx != 0 ? dy / dx : 0;
+    state.value = points[state.point].y * 65536;
+    state.point++;
+    state.output = state.value >> 16;
+    state.tick++;
+    channel->flags |= flag;
+}
+
+int32_t Clamp(int32_t value, int32_t low, int32_t high)
+{
+    return value < low ? low : value > high ? high : value;
+}
+
+}   // namespace
+
+void StepVolumeEnvelope(Channel* channel, const Instrument* instrument)
+{
+    const EnvelopeShape shape{instrument->volumePoints, instrument->volumePointCount,
+                              instrument->volumeSustain, instrument->volumeLoopStart,
+                              instrument->volumeLoopEnd, instrument->volumeType};
+    StepEnvelope(channel, shape,
+                 {channel->volumeEnvelopeTick, channel->volumeEnvelopePoint,
+                  channel->volumeEnvelopeValue, channel->envelopeVolume,
+                  channel->volumeEnvelopeSlope, channel->volumeEnvelopeDone},
+                 CHANNEL_VOLUME);
+}
+
+void StepPanningEnvelope(Channel* channel, const Instrument* instrument)
+{
+    const EnvelopeShape shape{instrument->panningPoints, instrument->panningPointCount,
+                              instrument->panningSustain, instrument->panningLoopStart,
+                              instrument->panningLoopEnd, instrument->panningType};
+    StepEnvelope(channel, shape,
+                 {channel->panningEnvelopeTick, channel->panningEnvelopePoint,
+                  channel->panningEnvelopeValue, channel->envelopePan,
+                  channel->panningEnvelopeSlope, channel->panningEnvelopeDone},
+                 CHANNEL_PAN);
+}
+
+void ResetChannels(Module* module)
+{
+    for (int k = 0; k < module->channelCount && k < CHANNEL_COUNT; k++) {
+        Channels[k] = Channel{};
+        Channels[k].voice = &Voices[k];
+    }
+}
+
+void PlayerTick(Module* module)
+{
+    if (module->tick == 0) {
+        if (module->nextOrder >= 0)
+            module->orderPosition = module->nextOrder;
+        if (module->nextRow >= 0)
+            module->row = module->nextRow;
+        // A break or loop may name a row the new pattern does not have.
+        if (module->row < 0 || module->row >= CurrentPattern(module)->rowCount)
+            module->row = 0;
+        ProcessRow(module);
+        if (module->nextRow == -1) {
+            module->nextRow = module->row + 1;
+            if (module->nextRow >= CurrentPattern(module)->rowCount) {
+                module->nextOrder = module->orderPosition + 1;
+                if (module->nextOrder >= module->songLength)
+                    module->nextOrder = module->restartPosition;
+                module->nextRow = 0;
+            }
+        }
+    } else {
+        ProcessTick(module);
+    }
+    module->tick++;
+    if (module->tick >= module->speed + module->patternDelayTicks) {
+        module->patternDelayTicks = 0;
+        module->tick = 0;
+    }
+}
+
+void ProcessRow(Module* module)
+{
+    module->nextOrder = -1;
+    module->nextRow = -1;
+    const PatternCell* cells = CurrentRowCells(module);
+    if (!cells)
+        return;
+    bool jumped = false;
+    for (int k = 0; k < module->channelCount; k++) {
+        Channel* channel = &Channels[k];
+        const PatternCell& cell = cells[k];
+        const bool porta = cell.effect == EFFECT_TONE_PORTA || cell.effect == EFFECT_TONE_PORTA_SLIDE;
+        const bool hasNote = cell.note != 0 && cell.note != NOTE_KEY_OFF;
+        if (cell.instrument != 0 && !porta)
+            channel->instrument = static_cast<uint8_t>(cell.instrument - 1);
+        if (hasNote && !porta)
+            channel->note = static_cast<uint8_t>(cell.note - 1);
+        const Instrument* instrument;
+        Sample* sample;
+        LookUpInstrument(module, *channel, &instrument, &sample);
+
+        const RowMemory memory{channel->volume, channel->period, channel->pan};
+        // The last tremolo value stays when the tremolo ends.
+        if (channel->lastEffect == EFFECT_TREMOLO && cell.effect != EFFECT_TREMOLO)
+            channel->volume += channel->volumeOffset;
+        channel->lastEffect = cell.effect;
+        channel->volumeOffset = 0;
+        channel->flags = 0;
+        if (hasNote) {
+            channel->realNote = static_cast<uint8_t>(sample->relativeNote + cell.note - 1);
+            channel->notePeriod = NotePeriod(module, channel->realNote, sample->finetune);
+            if (!porta)
+                channel->period = channel->notePeriod;
+            channel->flags = CHANNEL_TRIGGER;
+        }
+        channel->periodOffset = 0;
+        channel->flags |= CHANNEL_FREQ | CHANNEL_VOLUME;
+        if (cell.instrument != 0)
+            ResetChannelForSample(channel, sample);
+        if (cell.volume != 0)
+            ApplyVolumeColumnRow(channel, cell.volume);
+        if (cell.note == NOTE_KEY_OFF || cell.effect == EFFECT_KEY_OFF)
+            channel->keyOff = 1;
+        if (instrument->volumeType & ENVELOPE_ON) {
+            if (!channel->volumeEnvelopeDone)
+                StepVolumeEnvelope(channel, instrument);
+        } else if (channel->keyOff) {
+            channel->envelopeVolume = 0;
+        }
+        if ((instrument->panningType & ENVELOPE_ON) && !channel->panningEnvelopeDone)
+            StepPanningEnvelope(channel, instrument);
+        if (channel->keyOff) {
+            channel->fadeoutVolume -= instrument->fadeout;
+            if (channel->fadeoutVolume < 0)
+                channel->fadeoutVolume = 0;
+            channel->flags |= CHANNEL_VOLUME;
+        }
+        ApplyEffectRow(module, channel, cell, sample, instrument, memory, &jumped);
+        ApplyAutoVibrato(channel, instrument);
+        UpdateVoice(channel, sample, module);
+    }
+}
+
+void ProcessTick(Module* module)
+{
+    const PatternCell* cells = CurrentRowCells(module);
+    if (!cells)
+        return;
+    for (int k = 0; k < module->channelCount; k++) {
+        Channel* channel = &Channels[k];
+        const PatternCell& cell = cells[k];
+        const Instrument* instrument;
+        Sample* sample;
+        LookUpInstrument(module, *channel, &instrument, &sample);
+        channel->volumeOffset = 0;
+        channel->periodOffset = 0;
+        channel->flags = 0;
+        if ((instrument->volumeType & ENVELOPE_ON) && !channel->volumeEnvelopeDone)
+            StepVolumeEnvelope(channel, instrument);
+        if ((instrument->panningType & ENVELOPE_ON) && !channel->panningEnvelopeDone)
+            StepPanningEnvelope(channel, instrument);
+        if (channel->keyOff) {
+            channel->fadeoutVolume -= instrument->fadeout;
+            if (channel->fadeoutVolume < 0)
+                channel->fadeoutVolume = 0;
+            channel->flags |= CHANNEL_VOLUME;
+        }
+        ApplyVolumeColumnTick(channel, cell.volume);
+        ApplyEffectTick(module, channel, cell, sample);
+        ApplyAutoVibrato(channel, instrument);
+        UpdateVoice(channel, sample, module);
+    }
+}
+
+void ResetChannelForSample(Channel* channel, const Sample* sample)
+{
+    channel->volume = sample->volume;
+    channel->pan = sample->panning;
+    channel->envelopeVolume = 64;
+    channel->volumeEnvelopeTick = channel->volumeEnvelopePoint = channel->volumeEnvelopeSlope = 0;
+    channel->envelopePan = 32;
+    channel->panningEnvelopeTick = channel->panningEnvelopePoint = channel->panningEnvelopeSlope = 0;
+    channel->keyOff = 0;
+    channel->fadeoutVolume = 65536;
+    channel->volumeEnvelopeDone = channel->panningEnvelopeDone = 0;
+    channel->autoVibratoSweepCounter = 0;
+    channel->autoVibratoPosition = 0;
+    if ((channel->waveControl & 0x0F) < 4)
+        channel->vibratoPosition = 0;
+    if ((channel->waveControl >> 4) < 4)
+        channel->tremoloPosition = 0;
+    channel->flags |= CHANNEL_VOLUME | CHANNEL_PAN;
+    channel->tremorCounter = 0;
+}
+
+void ApplyAutoVibrato(Channel* channel, const Instrument* instrument)
+{
+    const int32_t p = channel->autoVibratoPosition;
+    int32_t v = 0;
+    switch (instrument->vibratoType) {
+    case 0: v = static_cast<int32_t>(std::sin(p * double{0.024543688f}) * 64.0); break;
+    case 1: v = p < 128 ? 64 : -64; break;
+    case 2: v = (128 - ((p + 128) % 256)) >> 1; break;
+    case 3: v = (128 - ((384 - p) % 256)) >> 1; break;
+    default: v = 0; break;
+    }
+    int32_t s = instrument->vibratoDepth * v;
+    if (instrument->vibratoSweep != 0)
+        s = channel->autoVibratoSweepCounter * s / instrument->vibratoSweep;
+    channel->periodOffset += s >> 6;
+    channel->autoVibratoSweepCounter++;
+    if (channel->autoVibratoSweepCounter > instrument->vibratoSweep)
+        channel->autoVibratoSweepCounter = instrument->vibratoSweep;
+    channel->autoVibratoPosition += instrument->vibratoRate;
+    if (channel->autoVibratoPosition > 255)
+        channel->autoVibratoPosition -= 256;
+    channel->flags |= CHANNEL_FREQ;
+}
+
+int32_t AmigaPeriod(int32_t note, int32_t finetune)
+{
+    const auto p = [](int32_t m) {
+        const float exponent = static_cast<float>(132 - m) * 0.083333336f;
+        return static_cast<int32_t>(13.375 * std::pow(2.0, double{exponent}));
+    };
+    if (finetune < 0 && note != 0)
+        return p(note) + ((p(note) - p(note - 1)) * -finetune) / -128;
+    return p(note) + ((p(note) - p(note + 1)) * finetune) / -128;
+}
+
+int32_t NotePeriod(const Module* module, int32_t realNote, int32_t finetune)
+{
+    if (module->flags & MODULE_LINEAR_FREQUENCIES)
+        return 7680 - realNote * 64 - finetune / 2;
+    return AmigaPeriod(realNote, finetune);
+}
+
+int32_t PeriodFrequency(const Module* module, int32_t period, int32_t periodOffset)
+{
+    if (module->flags & MODULE_LINEAR_FREQUENCIES) {
+        const float exponent = (4608.0f - static_cast<float>(period) + static_cast<float>(periodOffset)) * 0.0013020834f;
+        double frequency = std::pow(2.0, double{exponent}) * 8363.0;
+        // Periods far beyond any note would not fit the integer frequency.
+        if (!(frequency < FREQUENCY_CEILING))
+            frequency = FREQUENCY_CEILING;
+        return static_cast<int32_t>(frequency);
+    }
+    const int64_t sum = int64_t{period} + periodOffset;
+    if (sum == 0)
+        return 0;
+    return static_cast<int32_t>(int64_t{14317056} / sum);
+}
+
+void UpdateVoice(Channel* channel, Sample* sample, Module* module)
+{
+    if (channel->period + channel->periodOffset == 0)
+        channel->flags &= static_cast<uint8_t>(~CHANNEL_FREQ);
+
+    if (channel->flags & CHANNEL_TRIGGER) {
+        Voice* voice = channel->voice;
+        if (voice->sample) {
+            // The old note fades out on this voice while the new one fades in on the
+            // partner.
+            Voice* partner = &Voices[voice->index < CHANNEL_COUNT ? voice->index + CHANNEL_COUNT
+                                                                   : voice->index - CHANNEL_COUNT];
+            *partner = *voice;
+            partner->index = static_cast<int32_t>(partner - Voices);
+            voice->volume = 0;
+            voice->targetLeft = 0;
+            voice->targetRight = 0;
+            channel->voice = partner;
+        }
+        voice = channel->voice;
+        voice->sample = sample;
+        if (voice->startOffset >= sample->loopStart + uint64_t{sample->loopLength})
+            voice->startOffset = 0;
+        voice->position = uint64_t{voice->startOffset} << 32;
+        voice->direction = 1;
+        voice->startOffset = 0;
+        voice->currentLeft = voice->currentRight = 0;
+        voice->rampFramesLeft = 0;
+    }
+
+    Voice* voice = channel->voice;
+    if (channel->flags & CHANNEL_VOLUME) {
+        // Each factor kept to its range and the product taken in 64 bits: at full
+        // scale it is 2^34.
+        const int64_t v = Clamp(channel->volume + channel->volumeOffset, 0, 64);
+        const int64_t product = v * Clamp(channel->envelopeVolume, 0, 64) *
+                                Clamp(channel->fadeoutVolume, 0, 65536) *
+                                Clamp(module->globalVolume, 0, 64);
+        const int32_t final = static_cast<int32_t>(static_cast<double>(product) * double{FINAL_VOLUME_SCALE});
+        voice->volume = final;
+        // Pan 0 is full left and 255 full right, as the XM format defines it.
+        voice->targetLeft = (255 - voice->pan) * final / 255;
+        voice->targetRight = voice->pan * final / 255;
+    }
+    if (channel->flags & CHANNEL_PAN) {
+        const int32_t p = channel->pan;
+        const int32_t e = channel->envelopePan;
+        const int32_t final = Clamp(p + ((128 - std::abs(p - 128)) / 32) * (e - 32), 0, 255);
+        voice->pan = final;
+        voice->targetLeft = voice->volume * (255 - final) / 255;
+        voice->targetRight = voice->volume * final / 255;
+    }
+    if (channel->flags & CHANNEL_FREQ) {
+        int32_t frequency = PeriodFrequency(module, channel->period, channel->periodOffset);
+        if (frequency < FREQUENCY_FLOOR)
+            frequency = FREQUENCY_FLOOR;
+        voice->step = (static_cast<uint64_t>(frequency) << 32) / static_cast<uint64_t>(WaveOutput.rate);
+    }
+    if (channel->flags & CHANNEL_RESTART) {
+        voice->position = 0;
+        voice->startOffset = 0;
+    }
+}
