@@ -3,7 +3,9 @@
 # are answered with the given keys (Escape is No, Return is Yes), a 640 x 480
 # window opens and shows black, and the demo ends with exit code 0 either on Escape
 # or when its window is closed.
-#   demo_window.sh DEMO CLOSE_WINDOW_TOOL escape|close OUT_DIR KEY...
+#   demo_window.sh DEMO CLOSE_WINDOW_TOOL escape|close|declined OUT_DIR KEY...
+# With "declined" no window may open: the "Program Will Now Close." box is expected
+# instead, and the program ends with code 0 once it is acknowledged.
 # Xvfb offers no 640 x 480 mode, so a Yes to full screen is followed by the
 # windowed fall-back question.
 set -u
@@ -55,6 +57,26 @@ for key in "${answers[@]}"; do
     answer "$key" "$previous" || fail "no question box to answer with $key"
     previous=$box
 done
+
+if [ "$how" = declined ]; then
+    closing=""
+    for _ in $(seq 1 100); do
+        closing=$(xwininfo -root -tree 2>/dev/null | grep -F '"ERROR"' | awk '{ print $1; exit }')
+        [ -n "$closing" ] && break
+        sleep 0.1
+    done
+    [ -n "$closing" ] || fail "no ERROR box after declining the windowed mode"
+    windows | awk '$2 == 640 && $3 == 480' | grep -q . && fail "a window opened"
+    sleep 0.3
+    xdotool key --window "$closing" Return
+    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && fail "the program did not end after the ERROR box"
+    wait "$pid"
+    rc=$?
+    [ $rc -eq 0 ] || fail "exit code $rc after declining"
+    echo "PASS: answered ${answers[*]}; no window, ERROR box, code 0"
+    exit 0
+fi
 
 win=$(wait_for 640 480) || fail "no 640 x 480 window after answering No"
 sleep 1.5
