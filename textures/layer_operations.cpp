@@ -7,6 +7,7 @@
 #include <cassert>
 #include <cmath>
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -129,10 +130,7 @@ void Cells(uint8_t* destination, int size, const LayerRecord& record)
     // smaller than one cell wraps every origin to 0.
     const int mask = size - 1;
     const int cellsPerSide = size >= w ? size >> shift : 1;
-    CellPoint pointsOnStack[256];
-    CellPoint* points = pointsOnStack;
-    if (cellsPerSide * cellsPerSide > static_cast<int>(std::size(pointsOnStack)))
-        points = static_cast<CellPoint*>(AllocateForever(sizeof(CellPoint) * cellsPerSide * cellsPerSide));
+    std::vector<CellPoint> points(static_cast<std::size_t>(cellsPerSide) * cellsPerSide);
     for (int cy = 0; cy < cellsPerSide; ++cy) {
         for (int cx = 0; cx < cellsPerSide; ++cx) {
             const uint32_t wx = static_cast<uint32_t>((cx << shift) & mask);

@@ -75,3 +75,17 @@ void GenerateTextureImages();
 // bytes for a 1 x 1 texture).
 int TextureSize(int texture);
 const uint8_t* TextureImage(int texture);
+
+// ---- Render to texture ---------------------------------------------------------------
+// An item's mesh drawn into a square of the back buffer at window (0, 48) and copied
+// into a texture: 128 x 128 RGBA into texture 13 with ITEM_TEXTURE_LARGE, else
+// 16 x 16 luminance into texture 30; ITEM_TEXTURE_SPLIT then runs CapturePostProcess.
+// Afterwards the viewport is the whole window again, the scissor test is on, and the
+// whole window's colour and depth are cleared.
+void RenderItemToTexture(uint16_t flags, int mesh);
+// Reads the 128 x 128 capture square back and cuts it by masks 23 and 28 into four
+// complementary parts: textures 32, 8, 9 and 10 (images 7 and 8 are overwritten).
+void CapturePostProcess();
+// For each of the 128 x 128 RGBA texels, with m the mask layer's byte: a keeps its
+// colour times m / 256, b receives it times (255 - m) / 256; both become opaque.
+void MaskSplit(uint8_t* a, int maskLayer, uint8_t* b);
