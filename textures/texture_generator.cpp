@@ -56,14 +56,14 @@ void HsvToRgb(int h, int s, int v, uint8_t* out)
 namespace {
 
 // The sine curve's phase step per input unit: a single-precision constant a little
-// under 2pi / 256, so f periods do not quite close over the 256 inputs.
+// over 2pi / 256 (0.0245437), so f periods overshoot slightly over the 256 inputs.
 constexpr float CURVE_SINE_STEP = 0.0245529f;
 
 // Each output is the low 8 bits of the computed integer. Ramps divide in signed
 // integer arithmetic truncating toward zero, so descending ramps fall from y0 to y1.
 void BuildCurve(const CurveRecord& record, uint8_t* curve)
 {
-    int scale = record.kind == CURVE_RAMP_TIMES_4 ? 4 : 1;
+    const int scale = record.kind == CURVE_RAMP_TIMES_4 ? 4 : 1;
     int value = 0;   // an unknown kind repeats the previous output
     for (int i = 0; i < CURVE_SIZE; ++i) {
         if (record.kind == CURVE_RAMP || record.kind == CURVE_RAMP_TIMES_4) {
