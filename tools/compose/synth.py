@@ -115,8 +115,9 @@ def BuildSnare(rate, seconds=0.17):
     return Sample("snare", Normalise(wave))
 
 
-def BuildHat(rate, seconds=0.11):
-    """Six detuned square partials (metallic) mixed with high-passed noise."""
+def BuildHat(rate, seconds=0.15):
+    """Six detuned square partials (metallic) mixed with high-passed noise. Long
+    enough to ring open; a note cut a few ticks in closes it."""
     noise = Noise(0x4A7E)
     partials = [2123.0, 2937.0, 3461.0, 4117.0, 5273.0, 6289.0]
     count = int(rate * seconds)
@@ -128,7 +129,7 @@ def BuildHat(rate, seconds=0.11):
         n = noise.Next()
         hiss = n - last
         last = n
-        env = 0.8 * math.exp(-t / 0.018) + 0.2 * math.exp(-t / 0.05)
+        env = 0.75 * math.exp(-t / 0.018) + 0.25 * math.exp(-t / 0.06)
         tail = min(1.0, (count - i) / (0.015 * rate))
         wave.append((0.45 * metal + 0.55 * hiss) * env * tail)
     return Sample("hat", Normalise(wave))
@@ -211,20 +212,21 @@ def BuildPluck():
     return Sample("pluck", Normalise(wave), LOOP_FORWARD, loopStart, period)
 
 
-def BuildLead(half=2048):
-    """Two saws 13.5 cents apart, played as a ping-pong loop over `half` values.
+def BuildLead(half=4096):
+    """Three saws, one in tune and two 13.5 cents either side, played as a
+    ping-pong loop over `half` values.
 
     All partials are cosines with a whole number of half cycles in `half`, so the
     waveform is mirror-symmetric about both loop ends and the ping-pong loop is
-    the same as a forward loop of twice the length. The first saw repeats every
-    32 values (relative note 0); the second runs 129/128 as fast."""
-    base = half // 16  # half cycles of the first saw in `half` values
+    the same as a forward loop of twice the length. The centre saw repeats every
+    32 values (relative note 0); the others run 258/256 and 254/256 as fast."""
+    base = half // 16  # half cycles of the centre saw in `half` values
     signs = [1 if ((h * (h - 1)) // 2) % 2 == 0 else -1 for h in range(1, 16)]
     comps = []
-    for osc, cyc in ((0, base), (1, base + 1)):
+    for cyc, level in ((base, 1.0), (base + 2, 0.7), (base - 2, 0.7)):
         for h in range(1, 16):
             amp = signs[h - 1] / h / (1.0 + (h / 9.0) ** 2)
-            comps.append((cyc * h, amp * (1.0 if osc == 0 else 0.85)))
+            comps.append((cyc * h, amp * level))
     wave = []
     for i in range(half):
         t = (i + 0.5) / half  # half-value offset: mirrors sit at -0.5 and half - 0.5
