@@ -80,3 +80,65 @@ constexpr int TEXTURE_COUNT = 33;
 extern const CurveRecord CurveProgram[CURVE_COUNT];
 extern const LayerRecord LayerProgram[LAYER_COUNT];
 extern const TextureRecord TextureProgram[TEXTURE_COUNT];
+
+// ---- Mesh definitions -------------------------------------------------------------
+// Every definition starts with this header; the geometry code reads it after the
+// definition's builder has run.
+struct MeshHeader {
+    uint8_t material;   // 0: none; n >= 1: TextureBank entry n - 1
+    uint8_t flags;      // MESH_* bits
+};
+constexpr uint8_t MESH_NO_COLOUR_ARRAY = 0x01;   // the list takes the item's colour
+
+// A flat grid of columns x rows vertices in the plane z = 0.
+struct GridDefinition {
+    MeshHeader header;
+    uint8_t columns;    // >= 2
+    uint8_t rows;       // >= 2
+    uint8_t sOffset;    // texture offsets, units of 1/255
+    uint8_t tOffset;
+    uint8_t width;      // units of 1/128
+    uint8_t height;
+};
+static_assert(sizeof(GridDefinition) == 8);
+
+// A closed surface of a shape function, polygonised on the 16-cell grid.
+struct ImplicitDefinition {
+    MeshHeader header;
+    uint16_t shape;            // ShapeTable entry
+    uint16_t budgetExponent;   // 2^b vertices, 3 * 2^b indices
+    uint16_t threshold;        // units of 1/255
+    float px, py, pz;
+    float scale;               // negative: seen from inside
+};
+static_assert(sizeof(ImplicitDefinition) == 24);
+
+// One layer of the triangle picture. points: a count N, then N (X, Y) byte pairs;
+// triangles: a count T, then 3T point numbers.
+struct PictureDefinition {
+    MeshHeader header;
+    uint8_t unused[2];
+    const uint8_t* points;
+    const uint8_t* triangles;
+};
+
+constexpr int GRID_DEFINITION_COUNT = 18;
+constexpr int IMPLICIT_DEFINITION_COUNT = 9;
+constexpr int PICTURE_DEFINITION_COUNT = 4;
+extern const GridDefinition GridDefinitions[GRID_DEFINITION_COUNT];
+extern const ImplicitDefinition ImplicitDefinitions[IMPLICIT_DEFINITION_COUNT];
+extern const PictureDefinition PictureDefinitions[PICTURE_DEFINITION_COUNT];
+extern const MeshHeader GlyphSolidHeader;
+extern const MeshHeader GlyphQuadHeader;
+
+// The picture: one shared point set and one triangle list per layer.
+extern const uint8_t PicturePoints[];
+extern const uint8_t PictureLayer1[];
+extern const uint8_t PictureLayer2[];
+extern const uint8_t PictureLayer3[];
+extern const uint8_t PictureLayer4[];
+
+// The font: 42 glyph records in the order of FontCharacters. A record: vertex count
+// V, triangle count T, V (X, Y) pairs in units of 1/255, 3T vertex numbers.
+extern const int8_t GlyphStream[];
+extern const int GlyphStreamBytes;

@@ -1,6 +1,7 @@
 // StartEngine: everything the demo shows is built here, once, before time zero.
 #include "content/content.h"
 #include "engine/engine.h"
+#include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "shell/shell.h"
@@ -47,7 +48,10 @@ void StartEngine()
     BuildTextureLayers();
     BuildTextures();
     BuildSharedTables();
+    BuildCaseTable();
+    StartMeshTable();
     BuildFontWorkAreas();
+    BuildMeshTable();
     EngineTables.EndTime = ComputeEndTime(TimelineTracks[0]);
     EngineTables.StartTime = DemoClockNow();
 }

@@ -1,0 +1,26 @@
+// Builds the shared tables and every mesh without a GL context, once per process.
+#pragma once
+
+#include "engine/engine.h"
+#include "geometry/geometry.h"
+
+inline void BuildMeshesHeadless()
+{
+    static bool built = false;
+    if (built)
+        return;
+    built = true;
+    GeometryState = {};
+    GeometryState.useGl = false;
+    BuildSharedTables();
+    BuildCaseTable();
+    StartMeshTable();
+    BuildFontWorkAreas();
+    BuildMeshTable();
+}
+
+// Triangles of a slot as absolute vertex numbers.
+inline const uint32_t* SlotIndices(int mesh)
+{
+    return EngineTables.MeshTable[mesh].indices;
+}

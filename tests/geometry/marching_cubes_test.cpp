@@ -1,0 +1,221 @@
+// The case table, grid addressing, and the surfaces the polygoniser extracts.
+#include "tests/geometry/geometry_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::vector<std::vector<int>> CaseTriangles(int caseNumber)
+{
+    const uint8_t* entry = EngineTables.IsoCaseTable + ISO_CASE_BYTES * caseNumber;
+    std::vector<std::vector<int>> triangles;
+    for (int t = 0; t < entry[0]; ++t)
+        triangles.push_back({ entry[1 + 3 * t], entry[2 + 3 * t], entry[3 + 3 * t] });
+    return triangles;
+}
+
+using Triangles = std::vector<std::vector<int>>;
+
+// Counts, for every undirected edge of the slot's triangles, how often it is used in
+// each direction. A closed, consistently wound surface uses each edge once each way.
+bool IsClosedAndConsistent(const MeshSlot& slot, std::string* why)
+{
+    std::map<std::pair<uint32_t, uint32_t>, int> directed;
+    for (int i = 0; i < slot.indexCount; i += 3) {
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t a = slot.indices[i + c], b = slot.indices[i + (c + 1) % 3];
+            ++directed[{ a, b }];
+        }
+    }
+    for (const auto& [edge, count] : directed) {
+        const auto back = directed.find({ edge.second, edge.first });
+        if (count != 1 || back == directed.end() || back->second != 1) {
+            *why = "edge " + std::to_string(edge.first) + "-" + std::to_string(edge.second) +
+                   " used " + std::to_string(count) + " times forwards";
+            return false;
+        }
+    }
+    return true;
+}
+
+class MarchingCubesTest : public ::testing::Test {
+protected:
+    void SetUp() override { BuildMeshesHeadless(); }
+
+    // A scratch slot in the vertex space of mesh 20 (16,384 vertices).
+    MeshSlot ScratchSlot(int32_t vertexBudget, int32_t indexCapacity)
+    {
+        MeshSlot slot = EngineTables.MeshTable[20];
+        slot.vertexCount = vertexBudget;
+        slot.indexCapacity = indexCapacity;
+        storage.assign(static_cast<size_t>(indexCapacity), 0);
+        slot.indices = storage.data();
+        return slot;
+    }
+
+    std::vector<uint32_t> storage;
+};
+
+TEST_F(MarchingCubesTest, CaseTableExamples)
+{
+    EXPECT_EQ(CaseTriangles(0), Triangles{});
+    EXPECT_EQ(CaseTriangles(255), Triangles{});
+    EXPECT_EQ(CaseTriangles(1), (Triangles{ { 0, 8, 2 } }));
+    EXPECT_EQ(CaseTriangles(3), (Triangles{ { 1, 8, 2 }, { 1, 9, 8 } }));
+    EXPECT_EQ(CaseTriangles(6), (Triangles{ { 1, 10, 3 }, { 1, 2, 10 }, { 1, 0, 2 }, { 1, 9, 0 } }));
+    EXPECT_EQ(CaseTriangles(105), (Triangles{ { 0, 9, 1 }, { 3, 10, 2 }, { 4, 8, 6 }, { 7, 11, 5 } }));
+    EXPECT_EQ(CaseTriangles(128), (Triangles{ { 5, 11, 7 } }));
+    EXPECT_EQ(CaseTriangles(254), (Triangles{ { 2, 8, 0 } }));
+}
+
+TEST_F(MarchingCubesTest, TriangleCountDistribution)
+{
+    int histogram[6] = {};
+    for (int c = 0; c < 256; ++c) {
+        const int count = EngineTables.IsoCaseTable[ISO_CASE_BYTES * c];
+        ASSERT_LE(count, 5);
+        ++histogram[count];
+    }
+    EXPECT_EQ(histogram[0], 2);
+    EXPECT_EQ(histogram[1], 16);
+    EXPECT_EQ(histogram[2], 50);
+    EXPECT_EQ(histogram[3], 80);
+    EXPECT_EQ(histogram[4], 76);
+    EXPECT_EQ(histogram[5], 32);
+}
+
+TEST_F(MarchingCubesTest, GridsAddressTheirEdgeFields)
+{
+    const int sizes[ISO_GRID_COUNT] = { 4, 8, 16, 32, 28 };
+    for (int g = 0; g < ISO_GRID_COUNT; ++g) {
+        const SampleGrid* grid = EngineTables.IsoGrids[g];
+        ASSERT_EQ(grid->nx, sizes[g]);
+        ASSERT_EQ(grid->nz, sizes[g]);
+        const int n1 = sizes[g] + 1;
+        // Case 128 (only corner 7 below): edge 5 is the y edge of corner 5 = (1, 0, 1),
+        // edge 11 the z edge of corner 3 = (1, 1, 0), edge 7 the x edge of corner 6.
+        const GridCase& c = grid->cases[128];
+        ASSERT_EQ(c.triangleCount, 1);
+        const auto offset = [&](int point, size_t field) {
+            return static_cast<int32_t>(point * sizeof(GridPoint) + field);
+        };
+        EXPECT_EQ(c.edgeFieldOffset[0], offset(1 + n1 * n1, offsetof(GridPoint, yEdgeVertex)));
+        EXPECT_EQ(c.edgeFieldOffset[1], offset(1 + n1, offsetof(GridPoint, zEdgeVertex)));
+        EXPECT_EQ(c.edgeFieldOffset[2], offset(n1 + n1 * n1, offsetof(GridPoint, xEdgeVertex)));
+    }
+    float coordinates[33];
+    ComputeGridCoordinates(32, coordinates);
+    EXPECT_EQ(coordinates[0], -1.0f);
+    EXPECT_NEAR(coordinates[16], 0.0f, 1e-6f);
+    EXPECT_NEAR(coordinates[32], 1.0f, 1e-5f);
+}
+
+TEST_F(MarchingCubesTest, ThreeCentresAtTheOriginIsASphere)
+{
+    MeshSlot slot = ScratchSlot(4096, 3 * 4096);
+    PolygoniseShape(EngineTables.IsoGrids[IMPLICIT_GRID], &slot, ThreeCentres, 251.0f / 255.0f,
+                    0, 0, 0, 2.0f);
+    ASSERT_GT(slot.indexCount, 0);
+    const float radius = std::pow(4.0f / 255.0f, 1.0f / 12.0f);
+    EXPECT_NEAR(radius, 0.707f, 0.001f);
+    for (int i = 0; i < slot.indexCount; ++i) {
+        const Vertex& v = EngineTables.VertexArray[slot.indices[i]];
+        const float r = std::sqrt(v.position[0] * v.position[0] + v.position[1] * v.position[1] +
+                                  v.position[2] * v.position[2]) / 2.0f;
+        ASSERT_NEAR(r, radius, 0.03f);
+        // Normals have length 0.5 and point outwards, towards lower values.
+        const float dot = v.normal[0] * v.position[0] + v.normal[1] * v.position[1] + v.normal[2] * v.position[2];
+        ASSERT_GT(dot, 0.0f);
+        const float n = std::sqrt(v.normal[0] * v.normal[0] + v.normal[1] * v.normal[1] + v.normal[2] * v.normal[2]);
+        ASSERT_NEAR(n, 0.5f, 1e-4f);
+        ASSERT_FLOAT_EQ(v.texCoord[0], v.position[0] / 2.0f);
+    }
+    std::string why;
+    EXPECT_TRUE(IsClosedAndConsistent(slot, &why)) << why;
+}
+
+TEST_F(MarchingCubesTest, TrianglesFaceTheOutside)
+{
+    // Counter-clockwise seen from below the threshold, the outside of a ball.
+    MeshSlot slot = ScratchSlot(4096, 3 * 4096);
+    PolygoniseShape(EngineTables.IsoGrids[1], &slot, ThreeCentres, 0.5f, 0, 0, 0, 1.0f);
+    ASSERT_GT(slot.indexCount, 0);
+    for (int i = 0; i < slot.indexCount; i += 3) {
+        const float* a = EngineTables.VertexArray[slot.indices[i]].position;
+        const float* b = EngineTables.VertexArray[slot.indices[i + 1]].position;
+        const float* c = EngineTables.VertexArray[slot.indices[i + 2]].position;
+        const float u[3] = { b[0] - a[0], b[1] - a[1], b[2] - a[2] };
+        const float v[3] = { c[0] - a[0], c[1] - a[1], c[2] - a[2] };
+        const float n[3] = { u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0] };
+        ASSERT_GT(n[0] * a[0] + n[1] * a[1] + n[2] * a[2], 0.0f) << "triangle " << i / 3;
+    }
+}
+
+TEST_F(MarchingCubesTest, EverythingOrNothingBelowGivesNoSurface)
+{
+    MeshSlot slot = ScratchSlot(4096, 3 * 4096);
+    slot.indexCount = 99;
+    PolygoniseShape(EngineTables.IsoGrids[0], &slot, ThreeCentres, 5.0f, 0, 0, 0, 1.0f);
+    EXPECT_EQ(slot.indexCount, 0);
+    slot.indexCount = 99;
+    PolygoniseShape(EngineTables.IsoGrids[0], &slot, ThreeCentres, -1e30f, 0, 0, 0, 1.0f);
+    EXPECT_EQ(slot.indexCount, 0);
+}
+
+TEST_F(MarchingCubesTest, SurfacesOverBudgetDrawNothing)
+{
+    SampleGrid* grid = EngineTables.IsoGrids[IMPLICIT_GRID];
+    MeshSlot slot = ScratchSlot(4096, 3 * 4096);
+    PolygoniseShape(grid, &slot, ThreeCentres, 251.0f / 255.0f, 0, 0, 0, 1.0f);
+    const int32_t indices = slot.indexCount;
+    int32_t vertices = 0;
+    for (int i = 0; i < indices; ++i)
+        vertices = std::max<int32_t>(vertices, static_cast<int32_t>(slot.indices[i]) - slot.firstVertex + 1);
+    ASSERT_GT(indices, 0);
+
+    // Exactly enough: vertexCount - 1 vertices are made, and a triangle is written
+    // only while fewer than indexCapacity - 3 indices are.
+    slot = ScratchSlot(vertices + 1, indices + 1);
+    PolygoniseShape(grid, &slot, ThreeCentres, 251.0f / 255.0f, 0, 0, 0, 1.0f);
+    EXPECT_EQ(slot.indexCount, indices);
+
+    slot = ScratchSlot(vertices, indices + 1);
+    PolygoniseShape(grid, &slot, ThreeCentres, 251.0f / 255.0f, 0, 0, 0, 1.0f);
+    EXPECT_EQ(slot.indexCount, 0);
+
+    slot = ScratchSlot(vertices + 1, indices);
+    PolygoniseShape(grid, &slot, ThreeCentres, 251.0f / 255.0f, 0, 0, 0, 1.0f);
+    EXPECT_EQ(slot.indexCount, 0);
+}
+
+TEST_F(MarchingCubesTest, ShippedSurfacesAreClosed)
+{
+    for (int mesh = 18; mesh <= 26; ++mesh) {
+        const MeshSlot& slot = EngineTables.MeshTable[mesh];
+        EXPECT_GT(slot.indexCount, 0) << "mesh " << mesh;
+        std::string why;
+        EXPECT_TRUE(IsClosedAndConsistent(slot, &why)) << "mesh " << mesh << ": " << why;
+    }
+}
+
+TEST_F(MarchingCubesTest, FieldSurfaceMatchesItsShape)
+{
+    // The same ball from stored values: the same triangles, normals from neighbours.
+    SampleGrid* grid = EngineTables.IsoGrids[TRAIL_GRID];
+    MeshSlot fromShape = ScratchSlot(16384, 3 * 16384);
+    PolygoniseShape(grid, &fromShape, ThreeCentres, 0.5f, 0, 0, 0, 1.0f);
+    const std::vector<uint32_t> expected(storage.begin(), storage.begin() + fromShape.indexCount);
+    MeshSlot fromField = ScratchSlot(16384, 3 * 16384);
+    PolygoniseField(grid, &fromField, 0.5f, 1.0f);
+    ASSERT_EQ(fromField.indexCount, static_cast<int32_t>(expected.size()));
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), storage.begin()));
+    std::string why;
+    EXPECT_TRUE(IsClosedAndConsistent(fromField, &why)) << why;
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+// Table lookups at their ends and shape values at known points.
+#include "tests/geometry/geometry_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+class ShapesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        BuildMeshesHeadless();
+        for (float& p : EngineTables.ShapeParams)
+            p = 0.0f;
+    }
+};
+
+TEST_F(ShapesTest, FalloffAtItsEnds)
+{
+    EXPECT_EQ(Falloff(0.0f), 1.0f);
+    EXPECT_EQ(Falloff(-3.0f), 1.0f);
+    const float last = (2.0f / 512.0f) * (2.0f / 512.0f);
+    EXPECT_FLOAT_EQ(Falloff(1.0f), last);
+    EXPECT_FLOAT_EQ(Falloff(1e9f), last);
+    EXPECT_FLOAT_EQ(Falloff(std::nanf("")), 1.0f);
+    // Halfway between entries 255 and 256.
+    const float* f = EngineTables.FalloffTable;
+    EXPECT_FLOAT_EQ(Falloff(255.5f / 511.0f), 0.5f * (f[255] + f[256]));
+    EXPECT_NEAR(Falloff(0.5f), 0.25f, 0.01f);
+}
+
+TEST_F(ShapesTest, PeriodicLookupsWrapBothWays)
+{
+    EXPECT_FLOAT_EQ(TableSin(1024.0f), 1.0f);
+    EXPECT_FLOAT_EQ(TableCos(0.0f), 1.0f);
+    EXPECT_FLOAT_EQ(TableSin(-1024.0f), -1.0f);
+    EXPECT_FLOAT_EQ(TableCos(4096.0f * 7.0f), 1.0f);
+    EXPECT_NEAR(TableSin(-0.5f), -0.5f * EngineTables.SineTable[1], 1e-7f);
+    for (float k = -9000.0f; k < 9000.0f; k += 97.31f) {
+        EXPECT_NEAR(TableSin(k), std::sin(k * 6.2831853f / 4096.0f), 5e-5f) << k;
+        EXPECT_NEAR(TableCos(k), std::cos(k * 6.2831853f / 4096.0f), 5e-5f) << k;
+    }
+}
+
+TEST_F(ShapesTest, ValuesAtKnownPoints)
+{
+    EXPECT_FLOAT_EQ(RidgedEllipsoid(0, 0, 0), 2.0f);
+    EXPECT_NEAR(RidgedEllipsoid(0.5f, 0, 0), 0.0f, 1e-6f);
+    const float r2 = 0.3f * 0.3f + 0.2f * 0.2f + 0.1f * 0.1f;
+    EXPECT_NEAR(ThreeCentres(0.3f, 0.2f, 0.1f), 1.0f - std::pow(r2, 6.0f), 1e-6f);
+    EXPECT_FLOAT_EQ(CosineBall(0, 0, 0), 2.0f);
+    EngineTables.ShapeParams[SHAPE_PX] = 1.3f;
+    EngineTables.ShapeParams[SHAPE_PY] = -0.7f;
+    EngineTables.ShapeParams[SHAPE_PZ] = 2.1f;
+    EXPECT_NEAR(TwistedSheet(0, 0, 0), 0.09f, 1e-6f);
+    EXPECT_FLOAT_EQ(CosineBall(0, 0, 0), 2.0f + 2.1f);
+}
+
+TEST_F(ShapesTest, TwistedTubeFollowsItsWindingAxis)
+{
+    // px = 0, py = 0: the axis sits at x = -0.35, z = 0 for every y.
+    EngineTables.ShapeParams[SHAPE_PZ] = 0.0f;
+    EXPECT_NEAR(TwistedTube(-0.35f, 0.4f, 0.0f), 1.0f, 1e-6f);
+    // Half a turn of the lookups' half angle: k = pi * 325.9493 is index 1024.
+    EngineTables.ShapeParams[SHAPE_PX] = 3.14159265f;
+    EXPECT_NEAR(TwistedTube(0.0f, 0.0f, -0.35f), 1.0f, 1e-4f);
+}
+
+TEST_F(ShapesTest, RingsAndBlobsPeakOnTheirCurves)
+{
+    EngineTables.ShapeParams[SHAPE_PX] = 1.0f;
+    EngineTables.ShapeParams[SHAPE_PY] = 0.0f;
+    EngineTables.ShapeParams[SHAPE_PZ] = 0.55f;
+    // On the circle x^2 + z^2 = 0.55 in y = 0 every ring's falloff is 1 or more.
+    const float r = std::sqrt(0.55f);
+    EXPECT_GE(ThreeRings(0.0f, 0.0f, r), 1.0f);
+    EXPECT_LT(ThreeRings(0.0f, 0.0f, 0.0f), 0.01f);
+
+    EngineTables.ShapeParams[SHAPE_PX] = 0.2f;
+    EngineTables.ShapeParams[SHAPE_PY] = 0.1f;
+    EngineTables.ShapeParams[SHAPE_PZ] = -0.3f;
+    EngineTables.ShapeParams[SHAPE_OX] = 0.5f;
+    EXPECT_NEAR(TwinBlobs(0.2f, 0.1f, -0.3f), 1.0f + Falloff(10.0f * 0.25f), 1e-6f);
+    EXPECT_NEAR(TwinBlobs(0.7f, 0.1f, -0.3f), 1.0f + Falloff(10.0f * 0.25f), 1e-6f);
+}
+
+} // namespace
