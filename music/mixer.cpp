@@ -1,6 +1,7 @@
 // The voice mixer, the block filler and the float-to-PCM conversion.
 #include "music/mixer.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 
@@ -15,6 +16,7 @@ namespace {
 constexpr float FRACTION_SCALE = 1.0f / 2147483648.0f;   // 2^-31
 constexpr uint64_t BOUNDARY_LIMIT = uint64_t{1} << 56;
 constexpr int MAX_REFLECTIONS = 1024;
+constexpr float ROUNDING_BIAS = 12582912.0f;   // 1.5 * 2^23
 
 // Adds todo frames of one voice at gains gL, gR (changing by stepL, stepR per frame
 // when ramping) and returns the position reached. The gains are updated in place.
@@ -212,7 +214,14 @@ void ConvertBlock(int16_t* destination, const float* source, int32_t frames)
         float value = source[i];
         value = value < -32768.0f ? -32768.0f : value;
         value = value > 32767.0f ? 32767.0f : value;
+#if FLT_EVAL_METHOD == 0
+        // Adding and taking away 1.5 * 2^23 rounds to the nearest integer, ties to
+        // even, for any |value| below 2^22; unlike a call to lrint it vectorises.
+        value = (value + ROUNDING_BIAS) - ROUNDING_BIAS;
+        destination[i] = static_cast<int16_t>(value);
+#else
         destination[i] = static_cast<int16_t>(std::lrint(value));
+#endif
     }
 }
 

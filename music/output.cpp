@@ -185,6 +185,9 @@ uint32_t OutputThreadProc(void*)
         }
         PlatformSleep(POLL_MS);
     }
+    // One more poll hands the blocks mixed since the last one over to the device,
+    // which goes on looping the ring after the thread has gone.
+    PlatformAudioBytesPlayed();
     WaveOutput.threadFinished.store(true, std::memory_order_release);
     return 0;
 }
