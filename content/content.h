@@ -142,3 +142,95 @@ extern const uint8_t PictureLayer4[];
 // V, triangle count T, V (X, Y) pairs in units of 1/255, 3T vertex numbers.
 extern const int8_t GlyphStream[];
 extern const int GlyphStreamBytes;
+
+// ---- Scenes ------------------------------------------------------------------------
+// The item callbacks the scene data names. The engine maps each to its function; a
+// name whose function is not there yet leaves its items without a callback.
+enum ItemCallbackId : uint32_t {
+    CALLBACK_NONE,
+    CALLBACK_ANIMATE_PICTURE,
+    CALLBACK_TEXT_ITEM,
+    CALLBACK_ANIMATE_SURFACE,
+    CALLBACK_TUNNEL,
+    CALLBACK_FIXED_LAYER,
+    CALLBACK_ANIMATE_SHADED_SURFACE,
+    CALLBACK_SPIRAL_DISC,
+    CALLBACK_PARTICLE_ITEM,
+    CALLBACK_SHATTER,
+    CALLBACK_FAN,
+    CALLBACK_ANIMATE_TRAIL,
+    CALLBACK_ROPE,
+    CALLBACK_WARP_LAYER,
+    CALLBACK_FLOWER_GRID,
+    CALLBACK_SPIRAL_ARM,
+    CALLBACK_FLASH_LAYER,
+    CALLBACK_FLASH_LAYER_B,
+    CALLBACK_COUNT,
+};
+
+// Drawing flags: the low byte of an item's flag word. The high byte is the
+// parameter handed to the item's callback.
+constexpr uint16_t ITEM_BILLBOARD = 0x01;          // add the camera's yaw and pitch
+constexpr uint16_t ITEM_DISPLAY_LIST = 0x02;       // draw the mesh's display list
+constexpr uint16_t ITEM_DRAW_MESH = 0x04;          // draw the mesh directly (without 0x02)
+constexpr uint16_t ITEM_OWN_COLOUR = 0x08;         // colour array off: the item's colour applies
+constexpr uint16_t ITEM_RENDER_TO_TEXTURE = 0x10;  // draw the mesh into a texture first
+constexpr uint16_t ITEM_TEXTURE_LARGE = 0x20;      // 128 x 128 RGBA into texture 13, else
+                                                   // 16 x 16 luminance into texture 30
+constexpr uint16_t ITEM_TEXTURE_SPLIT = 0x40;      // then cut the capture into four textures
+
+// One run of `count` instances of one item; a definition with count 0 ends a list.
+struct ItemDefinition {
+    uint8_t count;
+    uint8_t mesh;              // MeshTable entry
+    uint16_t flags;            // ITEM_* bits, callback parameter in the high byte
+    ItemCallbackId callback;
+};
+static_assert(sizeof(ItemDefinition) == 8);
+
+// Key-frame curves. Times count units of 4 centiseconds, values units of 1/256.
+struct EnvelopeKey {
+    int16_t time;    // ascending; may be negative
+    int16_t value;
+};
+// One curve that repeats with the period of its last key's time (0: no repetition).
+struct Envelope {
+    int16_t keyCount;   // >= 1
+    const EnvelopeKey* keys;
+};
+
+// One key of a scene camera: position, angles (256 is a half turn) and zoom (256 is 1.0).
+struct CameraKey {
+    int16_t time;
+    int16_t x, y, z;
+    int16_t yaw, pitch, roll;
+    int16_t zoom;
+};
+static_assert(sizeof(CameraKey) == 16);
+struct CameraPath {
+    const CameraKey* keys;
+    uint8_t keyCount;   // >= 1
+};
+
+struct SceneDefinition {
+    const CameraPath* cameraPath;   // null leaves the camera as it is
+    const ItemDefinition* items;    // ended by a count of 0
+    uint8_t clipParent;             // view numbers, 0 is the root
+    uint8_t frameParent;
+};
+
+constexpr int SCENE_COUNT = 14;
+// Scenes 1..14 at index 0..13; scene 0 is the timeline's gap and has no definition.
+extern const SceneDefinition SceneDefinitions[SCENE_COUNT];
+
+// The demo's envelopes, named after their users.
+extern const Envelope TransitionEnvelope;    // the timeline's transitions, 0 to 2.0
+extern const Envelope GlowEnvelope;          // the glow pass of the text
+extern const Envelope PictureEnvelope;       // the picture's coarseness
+extern const Envelope ShatterEnvelope;
+extern const Envelope FlashLayerEnvelope;
+extern const Envelope FlashLayerBEnvelope;
+extern const Envelope WarpFadeEnvelope;
+extern const Envelope WarpFlashEnvelope;
+extern const Envelope SpiralArmEnvelope;
+extern const Envelope RopeEnvelope;

@@ -45,6 +45,7 @@ float ComputeEndTime(const TimelineEntry* track)
 void StartEngine()
 {
     SetFixedGlState();
+    BuildViewTree();
     BuildTextureLayers();
     BuildTextures();
     BuildSharedTables();
@@ -53,5 +54,6 @@ void StartEngine()
     BuildFontWorkAreas();
     BuildMeshTable();
     EngineTables.EndTime = ComputeEndTime(TimelineTracks[0]);
+    BuildSceneItems();
     EngineTables.StartTime = DemoClockNow();
 }

@@ -1,4 +1,5 @@
 // The entry point, the message loop, the demo clock and the per-frame driver.
+#include "content/content.h"
 #include "engine/engine.h"
 #include "music/music.h"
 #include "platform/gl.h"
@@ -21,6 +22,9 @@ void DrawFrame(float t)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // From here on every view draws inside its own scissor box.
     glEnable(GL_SCISSOR_TEST);
+    // Later tracks draw over earlier ones; depth is shared and not cleared between them.
+    for (const TimelineEntry* track : TimelineTracks)
+        DrawTrack(track, t);
 }
 
 int RunDemo()
