@@ -6,3 +6,7 @@
 // textures, and manifest.tsv with the size and FNV-1a hash of every curve, layer and
 // texture.
 int InspectTextures(int argc, char** argv);
+// timeline OUT.png: the three tracks as labelled bars with their transitions.
+// timeline --at T [--at T]...: per track at frame time T, the outgoing and current
+// scene with scene time, view placement, clip, scissor box in 640 x 480 and camera.
+int InspectTimeline(int argc, char** argv);

@@ -18,6 +18,7 @@ struct InspectSubcommand {
 
 constexpr InspectSubcommand Subcommands[] = {
     {"textures", "OUT_DIR", InspectTextures},
+    {"timeline", "OUT.png | --at T [--at T]...", InspectTimeline},
 };
 
 int PrintUsage()
