@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo as a person runs it, on an X server (run under xvfb-run): the questions
 # are answered with the given keys (Escape is No, Return is Yes), a 640 x 480
-# window opens and shows black, and the demo ends with exit code 0 either on Escape
+# window opens and shows the demo's first scenes (not all black), and the demo ends
+# with exit code 0 either on Escape
 # or when its window is closed.
 #   demo_window.sh DEMO CLOSE_WINDOW_TOOL escape|close|declined OUT_DIR KEY...
 # With "declined" no window may open: the "Program Will Now Close." box is expected
@@ -80,11 +81,18 @@ fi
 
 win=$(wait_for 640 480) || fail "no 640 x 480 window after answering No"
 sleep 1.5
-import -window "$win" "$out/window.png" || fail "could not capture the window"
-size=$(identify -format '%wx%h' "$out/window.png")
-[ "$size" = "640x480" ] || fail "window is $size, not 640x480"
-brightest=$(convert "$out/window.png" -format '%[fx:maxima]' info:)
-[ "$brightest" = "0" ] || fail "the window is not black (brightest value $brightest)"
+# The first seconds show the opening scenes, which light some of the window. A busy
+# machine may still be building when the first look is taken, so it looks again.
+brightest=0
+for attempt in 1 2 3; do
+    import -window "$win" "$out/window.png" || fail "could not capture the window"
+    size=$(identify -format '%wx%h' "$out/window.png")
+    [ "$size" = "640x480" ] || fail "window is $size, not 640x480"
+    brightest=$(convert "$out/window.png" -format '%[fx:maxima]' info:)
+    [ "$brightest" != "0" ] && break
+    sleep 1
+done
+[ "$brightest" != "0" ] || fail "the window is still all black"
 
 case $how in
 escape) xdotool key --window "$win" Escape ;;
@@ -100,4 +108,4 @@ kill -0 "$pid" 2>/dev/null && fail "the demo did not end after $how"
 wait "$pid"
 rc=$?
 [ $rc -eq 0 ] || fail "exit code $rc after $how"
-echo "PASS: answered ${answers[*]}; window 640x480, black, ended by $how with code 0"
+echo "PASS: answered ${answers[*]}; window 640x480 showing the demo, ended by $how with code 0"
