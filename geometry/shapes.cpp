@@ -5,6 +5,7 @@
 #include "geometry/geometry.h"
 
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -125,13 +126,43 @@ float RippledColumn(float x, float y, float z)
     return ((ripple - 1.25f) * (z + 1.0f) + 2.0f * e) * (1.0f - y * y);
 }
 
+// The terms that depend on y and z alone are kept from the previous call: the
+// polygoniser samples a whole row of x at one (y, z), so most calls reuse them.
 float CosineLattice(float x, float y, float z)
 {
+    struct RowTerms {
+        float y = 0.0f, z = 0.0f, py = 0.0f;
+        float sinY = 0.0f, cosYZ = 0.0f;
+        bool valid = false;
+    };
+    static RowTerms row;
     const float* p = Params();
-    const float a = x + std::sin(Pi * (y + p[SHAPE_PY]));
-    const float b = z + std::sin(Pi * (x + p[SHAPE_PX]));
-    const float waves = 0.125f * (1.0f + std::cos(a)) * (1.0f + std::cos(b)) *
-                            (1.0f + std::cos(y + std::sin(Pi * z))) +
+    if (!row.valid || row.y != y || row.z != z || row.py != p[SHAPE_PY]) {
+        row.y = y;
+        row.z = z;
+        row.py = p[SHAPE_PY];
+        row.sinY = std::sin(Pi * (y + p[SHAPE_PY]));
+        row.cosYZ = 1.0f + std::cos(y + std::sin(Pi * z));
+        row.valid = true;
+    }
+    const float a = x + row.sinY;
+    // sin(pi (x + px)) takes one value per grid column: a small table keyed by x.
+    struct ColumnTerm {
+        float x = 0.0f, px = 0.0f, value = 0.0f;
+        bool valid = false;
+    };
+    static ColumnTerm columns[64];
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    ColumnTerm& column = columns[(bits ^ (bits >> 11) ^ (bits >> 17)) & 63];
+    if (!column.valid || column.x != x || column.px != p[SHAPE_PX]) {
+        column.x = x;
+        column.px = p[SHAPE_PX];
+        column.value = std::sin(Pi * (x + p[SHAPE_PX]));
+        column.valid = true;
+    }
+    const float b = z + column.value;
+    const float waves = 0.125f * (1.0f + std::cos(a)) * (1.0f + std::cos(b)) * row.cosYZ +
                         0.125f * std::cos(Pi * a) * std::cos(Pi * b);
     return waves * (2.0f - (x * x + y * y + z * z));
 }

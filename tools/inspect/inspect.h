@@ -10,3 +10,7 @@ int InspectTextures(int argc, char** argv);
 // timeline --at T [--at T]...: per track at frame time T, the outgoing and current
 // scene with scene time, view placement, clip, scissor box in 640 x 480 and camera.
 int InspectTimeline(int argc, char** argv);
+// meshes OUT_DIR: start-up on a headless GL window, then meshes.tsv (per mesh: number,
+// builder, firstVertex, vertexCount, indices made, indexCount, bounding box), one OBJ
+// per mesh, and glyphs.png, glyph_cells.png and picture.png drawn with GL.
+int InspectMeshes(int argc, char** argv);

@@ -19,6 +19,7 @@ struct InspectSubcommand {
 constexpr InspectSubcommand Subcommands[] = {
     {"textures", "OUT_DIR", InspectTextures},
     {"timeline", "OUT.png | --at T [--at T]...", InspectTimeline},
+    {"meshes", "OUT_DIR", InspectMeshes},
 };
 
 int PrintUsage()

@@ -28,7 +28,7 @@ TOP = 357              # 255 * 1.4
 
 # ---- The sky: a fan from the globe's centre to the frame ---------------------------
 
-GLOBE_CENTRE = (128, 214)
+GLOBE_CENTRE = (128, 224)
 GLOBE_RADIUS = 96
 
 SKY_BORDER = (
@@ -57,14 +57,14 @@ GLOBE_RIM = [rim(s) for s in range(24)]
 # The Americas, on the western half, reaching the rim at the north.
 CONTINENT_WEST = [
     rim(7), rim(8), globe_point(-0.78, 0.38), globe_point(-0.62, 0.12), globe_point(-0.38, 0.02),
-    globe_point(-0.36, -0.22), globe_point(-0.22, -0.46), globe_point(-0.26, -0.80),
-    globe_point(-0.10, -0.50), globe_point(-0.02, -0.18), globe_point(-0.18, 0.18),
+    globe_point(-0.36, -0.22), globe_point(-0.22, -0.40), globe_point(-0.24, -0.66),
+    globe_point(-0.10, -0.44), globe_point(-0.02, -0.18), globe_point(-0.18, 0.18),
     globe_point(-0.06, 0.52), globe_point(-0.30, 0.62),
 ]
 # Europe and Africa, on the eastern half.
 CONTINENT_EAST = [
     globe_point(0.24, 0.70), globe_point(0.12, 0.46), globe_point(0.18, 0.22),
-    globe_point(0.14, -0.02), globe_point(0.34, -0.30), globe_point(0.44, -0.66),
+    globe_point(0.14, -0.02), globe_point(0.34, -0.26), globe_point(0.42, -0.56),
     globe_point(0.62, -0.34), globe_point(0.66, 0.06), globe_point(0.80, 0.30),
     globe_point(0.60, 0.58),
 ]
@@ -74,8 +74,8 @@ OCEAN = [globe_point(0.42, 0.40)]
 # ---- Mountains behind the hill -------------------------------------------------------
 
 MOUNTAINS = [
-    (0, 0), (255, 0), (255, 120), (228, 150), (206, 132), (178, 176), (150, 134), (124, 150),
-    (96, 118), (70, 160), (36, 132), (0, 120),
+    (0, 0), (255, 0), (255, 120), (232, 146), (208, 128), (182, 158), (152, 126), (124, 138),
+    (98, 116), (68, 152), (36, 128), (0, 120),
 ]
 MOUNTAIN_INSIDE = 17
 
@@ -95,12 +95,12 @@ def person(foot_x, ground, height, flip=False):
 
 HILL = (
     [(0, 0), (255, 0), (255, 60), (224, 76)] +
-    person(192, 84, 92) +
+    person(200, 84, 112) +
     [(160, 92)] +
-    person(128, 94, 74) +
+    person(128, 94, 96) +
     [(96, 92)] +
-    person(64, 84, 100) +
-    [(36, 80), (16, 70), (0, 60)]
+    person(56, 84, 118) +
+    [(30, 80), (14, 70), (0, 60)]
 )
 HILL_INSIDE = 46
 

@@ -1,0 +1,344 @@
+// `meshes OUT_DIR`: runs the demo's start-up on a headless GL window and writes what
+// the mesh builders made: meshes.tsv (per mesh: number, builder, firstVertex,
+// vertexCount, indices made, indexCount drawn, bounding box of the drawn vertices),
+// mesh_NNN.obj, and PNGs of the glyphs and of the picture drawn with GL.
+#include "tools/inspect/inspect.h"
+
+#include "content/content.h"
+#include "engine/engine.h"
+#include "geometry/geometry.h"
+#include "platform/gl.h"
+#include "shell/shell.h"
+#include "tools/common/png.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int WINDOW_WIDTH = 640;
+constexpr int WINDOW_HEIGHT = 480;
+
+const char* BuilderName(int mesh)
+{
+    if (mesh < GRID_DEFINITION_COUNT)
+        return "grid";
+    if (mesh < FIRST_PICTURE_MESH)
+        return "implicit";
+    if (mesh < FIRST_GLYPH_SOLID_MESH)
+        return "picture";
+    if (mesh < FIRST_GLYPH_QUAD_MESH)
+        return "glyph_solid";
+    return "glyph_quad";
+}
+
+struct Bounds {
+    float min[3] = { 1e30f, 1e30f, 1e30f };
+    float max[3] = { -1e30f, -1e30f, -1e30f };
+};
+
+Bounds DrawnBounds(const MeshSlot& slot)
+{
+    Bounds b;
+    for (int i = 0; i < slot.indexCount; ++i) {
+        const float* p = EngineTables.VertexArray[slot.indices[i]].position;
+        for (int c = 0; c < 3; ++c) {
+            b.min[c] = std::min(b.min[c], p[c]);
+            b.max[c] = std::max(b.max[c], p[c]);
+        }
+    }
+    if (slot.indexCount == 0)
+        b = Bounds{ { 0, 0, 0 }, { 0, 0, 0 } };
+    return b;
+}
+
+bool WriteTable(const std::string& path)
+{
+    FILE* out = std::fopen(path.c_str(), "w");
+    if (!out)
+        return false;
+    std::fprintf(out, "mesh\tbuilder\tfirstVertex\tvertexCount\tindicesMade\tindexCount"
+                      "\tminX\tminY\tminZ\tmaxX\tmaxY\tmaxZ\n");
+    for (int m = 0; m < MESH_TABLE_SIZE; ++m) {
+        const MeshSlot& slot = EngineTables.MeshTable[m];
+        const Bounds b = DrawnBounds(slot);
+        std::fprintf(out, "%d\t%s\t%d\t%d\t%d\t%d\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\n", m, BuilderName(m),
+                     slot.firstVertex, slot.vertexCount, slot.indexCapacity, slot.indexCount, b.min[0],
+                     b.min[1], b.min[2], b.max[0], b.max[1], b.max[2]);
+    }
+    return std::fclose(out) == 0;
+}
+
+// The mesh's drawn triangles, over its vertices up to the last one they use.
+bool WriteObj(const std::string& path, int mesh)
+{
+    const MeshSlot& slot = EngineTables.MeshTable[mesh];
+    FILE* out = std::fopen(path.c_str(), "w");
+    if (!out)
+        return false;
+    int32_t used = 0;
+    for (int i = 0; i < slot.indexCount; ++i)
+        used = std::max<int32_t>(used, static_cast<int32_t>(slot.indices[i]) - slot.firstVertex + 1);
+    std::fprintf(out, "# mesh %d (%s): %d vertices, %d triangles\n", mesh, BuilderName(mesh), used,
+                 slot.indexCount / 3);
+    for (int32_t v = 0; v < used; ++v) {
+        const Vertex& vertex = EngineTables.VertexArray[slot.firstVertex + v];
+        std::fprintf(out, "v %.6f %.6f %.6f\nvt %.6f %.6f\nvn %.6f %.6f %.6f\n", vertex.position[0],
+                     vertex.position[1], vertex.position[2], vertex.texCoord[0], vertex.texCoord[1],
+                     vertex.normal[0], vertex.normal[1], vertex.normal[2]);
+    }
+    for (int i = 0; i < slot.indexCount; i += 3) {
+        std::fprintf(out, "f");
+        for (int c = 0; c < 3; ++c) {
+            const int n = static_cast<int>(slot.indices[i + c]) - slot.firstVertex + 1;
+            std::fprintf(out, " %d/%d/%d", n, n, n);
+        }
+        std::fprintf(out, "\n");
+    }
+    return std::fclose(out) == 0;
+}
+
+// The back buffer, rows top to bottom.
+std::vector<uint8_t> ReadBackBuffer(int width, int height)
+{
+    std::vector<uint8_t> bottomUp(static_cast<size_t>(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    std::vector<uint8_t> topDown(bottomUp.size());
+    const size_t row = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(&topDown[y * row], &bottomUp[(height - 1 - y) * row], row);
+    return topDown;
+}
+
+// A window-sized frame with a pixel-exact orthographic projection: one unit of the
+// model-view is one pixel, y upwards from the bottom edge.
+void StartFrame(float red, float green, float blue)
+{
+    glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(red, green, blue, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, WINDOW_WIDTH, 0, WINDOW_HEIGHT, -10, 10);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
+}
+
+// Solid white glyphs, untextured; the glyphs are wound clockwise, so no culling.
+void StartGlyphDrawing()
+{
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glColor4f(1, 1, 1, 1);
+}
+
+void EndGlyphDrawing()
+{
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void DrawGlyph(int g)
+{
+    DrawMesh(EngineTables.MeshTable[FIRST_GLYPH_SOLID_MESH + g]);
+}
+
+// glyphs.png: the 42 glyphs large, with baseline and x-height, then lines of text at
+// the sizes the texts reach on a 640 x 480 screen.
+bool WriteGlyphSheet(const std::string& path)
+{
+    StartFrame(0.08f, 0.08f, 0.14f);
+    const float cell = 64.0f, scale = 120.0f;
+    glDisable(GL_TEXTURE_2D);
+    for (int g = 0; g < GLYPH_COUNT; ++g) {
+        const float x = 8.0f + static_cast<float>(g % 8) * cell;
+        const float y = WINDOW_HEIGHT - cell - static_cast<float>(g / 8) * cell + 4.0f;
+        glColor4f(0.25f, 0.25f, 0.4f, 1.0f);
+        for (float line : { 23.0f, 89.0f }) {
+            const float ly = y + line / 255.0f * scale;
+            glRectf(x - 4.0f, ly - 0.5f, x + cell - 12.0f, ly + 0.5f);
+        }
+        StartGlyphDrawing();
+        glPushMatrix();
+        glTranslatef(x, y, 0.0f);
+        glScalef(scale, scale, 1.0f);
+        DrawGlyph(g);
+        glPopMatrix();
+        EndGlyphDrawing();
+        glDisable(GL_TEXTURE_2D);
+    }
+    // Lines of text laid out like the text effect: pen advance = box right + 0.025,
+    // 0.2 for characters outside the set.
+    const char* lines[] = { "another world is possible...", "science is not a merchandise!",
+                            "0123456789 @ / : . - quorvantile" };
+    const float sizes[] = { 70.0f, 46.0f, 34.0f };
+    float y = 18.0f;
+    StartGlyphDrawing();
+    for (int l = 2; l >= 0; --l) {
+        float penX = 0.0f;
+        for (const char* c = lines[l]; *c; ++c) {
+            const int index = EngineTables.GlyphIndex[static_cast<uint8_t>(*c)];
+            if (index == 0) {
+                penX += 0.2f;
+                continue;
+            }
+            glPushMatrix();
+            glTranslatef(8.0f + penX * sizes[l], y, 0.0f);
+            glScalef(sizes[l], sizes[l], 1.0f);
+            DrawGlyph(index - 1);
+            glPopMatrix();
+            penX += EngineTables.GlyphBoxes[index - 1].right + 0.025f;
+        }
+        y += sizes[l] * 0.5f + 4.0f;
+    }
+    EndGlyphDrawing();
+    const std::vector<uint8_t> pixels = ReadBackBuffer(WINDOW_WIDTH, WINDOW_HEIGHT);
+    return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3);
+}
+
+// glyph_cells.png: every glyph stretched over its box into 128 x 128 pixels and
+// reduced to a 32 x 32 cell by 4 x 4 coverage, as the atlas holds it (the cell's
+// 180-degree turn left out), shown four times enlarged.
+bool WriteGlyphCells(const std::string& path)
+{
+    constexpr int CELL = 32, ZOOM = 4, COLUMNS = 8, ROWS = 6, GAP = 4;
+    const int width = COLUMNS * (CELL * ZOOM + GAP), height = ROWS * (CELL * ZOOM + GAP);
+    std::vector<uint8_t> sheet(static_cast<size_t>(width) * height * 3, 40);
+    for (int g = 0; g < GLYPH_COUNT; ++g) {
+        StartFrame(0, 0, 0);
+        glViewport(0, 0, 128, 128);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        const GlyphBox& box = EngineTables.GlyphBoxes[g];
+        glOrtho(box.left, box.right, box.bottom, box.top, -10, 10);
+        glMatrixMode(GL_MODELVIEW);
+        StartGlyphDrawing();
+        DrawGlyph(g);
+        EndGlyphDrawing();
+        std::vector<uint8_t> capture(128 * 128 * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, 128, 128, GL_RGB, GL_UNSIGNED_BYTE, capture.data());
+        const int ox = (g % COLUMNS) * (CELL * ZOOM + GAP), oy = (g / COLUMNS) * (CELL * ZOOM + GAP);
+        for (int ty = 0; ty < CELL; ++ty) {
+            for (int tx = 0; tx < CELL; ++tx) {
+                int covered = 0;
+                for (int j = 0; j < 4; ++j)
+                    for (int i = 0; i < 4; ++i)
+                        covered += capture[((4 * ty + j) * 128 + 4 * tx + i) * 3] > 127;
+                const uint8_t level = static_cast<uint8_t>((255 * covered) >> 4);
+                for (int zy = 0; zy < ZOOM; ++zy)
+                    for (int zx = 0; zx < ZOOM; ++zx) {
+                        const int px = ox + tx * ZOOM + zx, py = oy + (CELL - 1 - ty) * ZOOM + zy;
+                        uint8_t* p = &sheet[(static_cast<size_t>(py) * width + px) * 3];
+                        p[0] = p[1] = p[2] = level;
+                    }
+            }
+        }
+    }
+    return WritePng(path, sheet.data(), width, height, 3);
+}
+
+// picture.png: the four layers with their textures, over one another, as the opening
+// scene stretches them (by 1.4 upwards), at coarseness 0, 0.2, 0.45 and 0.7; then
+// each layer alone.
+bool WritePicture(const std::string& path)
+{
+    const float stages[] = { 0.0f, 0.2f, 0.45f, 0.7f };
+    const float width = 150.0f, height = 210.0f;
+    StartFrame(0.05f, 0.05f, 0.05f);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+    const MeshSlot* layers = EngineTables.MeshTable + FIRST_PICTURE_MESH;
+    const uint8_t* points = PicturePoints + 1;
+    const int pointCount = PicturePoints[0];
+    for (int s = 0; s < 4; ++s) {
+        glPushMatrix();
+        glTranslatef(8.0f + s * (width + 8.0f) + width * 0.5f, WINDOW_HEIGHT - 8.0f - height * 0.5f, 0.0f);
+        glScalef(width, height, 1.0f);
+        for (int l = 0; l < PICTURE_LAYER_COUNT; ++l) {
+            PlacePicturePoints(EngineTables.VertexArray + layers[l].firstVertex, points, pointCount, stages[s]);
+            DrawMesh(layers[l]);
+        }
+        glPopMatrix();
+    }
+    for (int l = 0; l < PICTURE_LAYER_COUNT; ++l)
+        PlacePicturePoints(EngineTables.VertexArray + layers[l].firstVertex, points, pointCount, 0.0f);
+    for (int l = 0; l < PICTURE_LAYER_COUNT; ++l) {
+        glPushMatrix();
+        glTranslatef(8.0f + l * (width + 8.0f) + width * 0.5f, 12.0f + height * 0.5f * 0.8f, 0.0f);
+        glScalef(width * 0.8f, height * 0.8f, 1.0f);
+        DrawMesh(layers[l]);
+        glPopMatrix();
+    }
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+    const std::vector<uint8_t> pixels = ReadBackBuffer(WINDOW_WIDTH, WINDOW_HEIGHT);
+    return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3);
+}
+
+} // namespace
+
+int InspectMeshes(int argc, char** argv)
+{
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: quorvantile-inspect meshes OUT_DIR\n");
+        return 2;
+    }
+    const std::string dir = argv[0];
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        std::fprintf(stderr, "quorvantile-inspect: cannot make %s\n", dir.c_str());
+        return 1;
+    }
+
+    // Headless: the offscreen video driver gives a GL context without a screen.
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    const bool haveGl = CreateMainWindow(WindowTitle, WINDOW_WIDTH, WINDOW_HEIGHT, 32, false);
+    if (haveGl) {
+        StartEngine();
+    } else {
+        std::fprintf(stderr, "quorvantile-inspect: no GL window; writing tables without pictures\n");
+        GeometryState.useGl = false;
+        BuildSharedTables();
+        BuildCaseTable();
+        StartMeshTable();
+        BuildFontWorkAreas();
+        BuildMeshTable();
+    }
+
+    bool ok = WriteTable(dir + "/meshes.tsv");
+    for (int m = 0; m < MESH_TABLE_SIZE; ++m) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/mesh_%03d.obj", m);
+        ok = WriteObj(dir + name, m) && ok;
+    }
+    if (haveGl) {
+        ok = WriteGlyphSheet(dir + "/glyphs.png") && ok;
+        ok = WriteGlyphCells(dir + "/glyph_cells.png") && ok;
+        ok = WritePicture(dir + "/picture.png") && ok;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "quorvantile-inspect: cannot write into %s\n", dir.c_str());
+        return 1;
+    }
+    return 0;
+}
