@@ -31,6 +31,13 @@ void SetRate(int32_t rate)
     ResetMixer(rate);
 }
 
+void FreeAccumulation()
+{
+    std::free(WaveOutput.accumulationBlock);
+    WaveOutput.accumulationBlock = nullptr;
+    WaveOutput.accumulation = nullptr;
+}
+
 // Playback state of the module, its channels, and the two buffers.
 bool StartPlayback(Module* module)
 {
@@ -54,6 +61,7 @@ bool StartPlayback(Module* module)
     } else {
         std::memset(WaveOutput.ring, 0, size_t(WaveOutput.ringFrames) * 2 * sizeof(int16_t));
     }
+    FreeAccumulation();   // from an offline playback that was not ended
     const size_t bytes = size_t(WaveOutput.ringFrames) * 8 + 256;
     WaveOutput.accumulationBlock = std::calloc(bytes, 1);
     if (!WaveOutput.accumulationBlock)
@@ -62,13 +70,6 @@ bool StartPlayback(Module* module)
     WaveOutput.accumulation = reinterpret_cast<float*>((base + 15) & ~uintptr_t{15});
     WaveOutput.blockIndex = 0;
     return true;
-}
-
-void FreeAccumulation()
-{
-    std::free(WaveOutput.accumulationBlock);
-    WaveOutput.accumulationBlock = nullptr;
-    WaveOutput.accumulation = nullptr;
 }
 
 }   // namespace
