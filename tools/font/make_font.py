@@ -58,8 +58,44 @@ def _cap(p, d, n, side, cap):
     return qx, qy
 
 
-def stroke(glyph, points, closed=False, caps="bb"):
-    """A stroke of width W along the centre line through points."""
+def _axis_aligned(a, b):
+    return a[0] == b[0] or a[1] == b[1]
+
+
+def round_corners(points, closed):
+    """Bends every chamfer (a 45-degree segment between two straight ones) into two
+    segments through the middle of the quarter circle it cuts off."""
+    count = len(points)
+    out = []
+    for i in range(count):
+        out.append(points[i])
+        if not closed and i == count - 1:
+            break
+        a, b = points[i], points[(i + 1) % count]
+        dx, dy = b[0] - a[0], b[1] - a[1]
+        if dx == 0 or abs(abs(dx) - abs(dy)) > 1e-9:
+            continue
+        if not closed and (i == 0 or i + 2 >= count):
+            continue
+        before, after = points[i - 1], points[(i + 2) % count]
+        if not (_axis_aligned(before, a) and _axis_aligned(b, after)):
+            continue
+        # The corner the chamfer cuts off lies where the straight neighbours meet;
+        # the arc's centre is the opposite corner of the chamfer's square.
+        if before[0] == a[0]:
+            corner, centre = (a[0], b[1]), (b[0], a[1])
+        else:
+            corner, centre = (b[0], a[1]), (a[0], b[1])
+        k = math.sqrt(0.5)
+        out.append((centre[0] + (corner[0] - centre[0]) * k, centre[1] + (corner[1] - centre[1]) * k))
+    return out
+
+
+def stroke(glyph, points, closed=False, caps="bb", rounded=True):
+    """A stroke of width W along the centre line through points; its chamfered
+    corners are rounded unless told otherwise."""
+    if rounded:
+        points = round_corners(points, closed)
     count = len(points)
     dirs = []
     for i in range(count if closed else count - 1):
@@ -104,8 +140,8 @@ def octagon(x0, y0, x1, y1, c=C):
             (x1 - c, y1), (x0 + c, y1), (x0, y1 - c), (x0, y0 + c)]
 
 
-def bowl(glyph, x0=L, y0=B, x1=R, y1=X, c=C):
-    stroke(glyph, octagon(x0, y0, x1, y1, c), closed=True)
+def bowl(glyph, x0=L, y0=B, x1=R, y1=X, c=C, rounded=True):
+    stroke(glyph, octagon(x0, y0, x1, y1, c), closed=True, rounded=rounded)
 
 
 def stem(glyph, x, y0, y1):
@@ -255,7 +291,7 @@ def glyph_x(g):
 
 
 def glyph_y(g):
-    stroke(g, [(L, X + H), (22, B - H + 6)], caps="hh")
+    stroke(g, [(L, X + H), (23, 34)], caps="hb")
     stroke(g, [(R, X + H), (10, D - H)], caps="hh")
 
 
@@ -273,7 +309,7 @@ def glyph_slash(g):
 
 
 def glyph_at(g):
-    bowl(g, 18, 38, 44, 70, 7)
+    bowl(g, 18, 38, 44, 70, 7, rounded=False)
     stroke(g, [(44, 74), (44, 46), (48, 38), (54, 38), (58, 46), (58, 80), (48, 90), (14, 90),
                (L, 80), (L, 32), (14, 22), (50, 22)], caps="hv")
 
