@@ -1,5 +1,5 @@
 // Writes the modules made with the test XM writer:
-//   qv_xm_fixtures demo OUT.xm   the short placeholder module the demo embeds
+//   qv_xm_fixtures demo OUT.xm   a short song using every kind of instrument
 //   qv_xm_fixtures seeds DIR     small modules that start the fuzzer's corpus
 #include <cmath>
 #include <cstdio>

@@ -1,5 +1,5 @@
-// Modules built with the test XM writer: synthesised instruments, the placeholder
-// demo song, and a set of small modules that touch every effect (fuzz seeds).
+// Modules built with the test XM writer: synthesised instruments, a short song that
+// uses all of them, and a set of small modules that touch every effect (fuzz seeds).
 #pragma once
 
 #include <cmath>
