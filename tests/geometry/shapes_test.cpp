@@ -86,4 +86,26 @@ TEST_F(ShapesTest, RingsAndBlobsPeakOnTheirCurves)
     EXPECT_NEAR(TwinBlobs(0.7f, 0.1f, -0.3f), 1.0f + Falloff(10.0f * 0.25f), 1e-6f);
 }
 
+// The lattice keeps terms between calls; they must follow every argument and
+// parameter they depend on.
+TEST_F(ShapesTest, CosineLatticeMatchesItsFormulaAcrossParameterChanges)
+{
+    const float pi = 3.14159265f;
+    auto direct = [&](float x, float y, float z) {
+        const float px = EngineTables.ShapeParams[SHAPE_PX], py = EngineTables.ShapeParams[SHAPE_PY];
+        const float a = x + std::sin(pi * (y + py)), b = z + std::sin(pi * (x + px));
+        return (0.125f * (1 + std::cos(a)) * (1 + std::cos(b)) * (1 + std::cos(y + std::sin(pi * z))) +
+                0.125f * std::cos(pi * a) * std::cos(pi * b)) * (2 - (x * x + y * y + z * z));
+    };
+    const float params[3][2] = { { 0.0f, 0.0f }, { 1.5f, 0.0f }, { 1.5f, -0.75f } };
+    for (const auto& pair : params) {
+        EngineTables.ShapeParams[SHAPE_PX] = pair[0];
+        EngineTables.ShapeParams[SHAPE_PY] = pair[1];
+        for (float z : { -0.5f, 0.25f })
+            for (float y : { -1.0f, 0.3f })
+                for (float x = -1.0f; x <= 1.0f; x += 0.25f)
+                    ASSERT_NEAR(CosineLattice(x, y, z), direct(x, y, z), 1e-5f) << x << " " << y << " " << z;
+    }
+}
+
 } // namespace
