@@ -203,6 +203,46 @@ TEST_F(MarchingCubesTest, ShippedSurfacesAreClosed)
     }
 }
 
+// The animated surfaces' shapes on the 28-cell grid, at several times: every edge is
+// shared by two triangles, except where the surface is cut by the side of the cube.
+TEST_F(MarchingCubesTest, AnimatedShapesAreClosedInsideTheCube)
+{
+    struct Animated {
+        ShapeFunction shape;
+        float w1, a1, b1, w2, a2, b2, threshold;
+    };
+    const Animated shapes[] = {
+        { RippledColumn, 0.003f, 2.0f, 2.0f, 0.006f, 0.5f, 0.0f, 0.25f },
+        { CosineLattice, 0.005f, 2.0f, 2.0f, 0.006f, 1.0f, 1.0f, 1.15f },
+        { ThreeRings, 0.005f, 1.0f, 0.0f, 0.01f, 0.35f, 0.35f, 0.65f },
+        { CosineBall, 0.0f, 0.0f, 0.0f, 0.01f, 0.25f, 0.0f, 0.5f },
+    };
+    for (const Animated& a : shapes) {
+        for (float t : { 0.0f, 1234.0f, 5000.0f }) {
+            MeshSlot slot = ScratchSlot(16384, 3 * 16384);
+            PolygoniseShape(EngineTables.IsoGrids[4], &slot, a.shape, a.threshold,
+                            a.b1 + a.a1 * std::sin(a.w1 * t), a.b1 + a.a1 * std::cos(a.w1 * t),
+                            a.a2 * std::sin(a.w2 * t) + a.b2, 1.0f);
+            ASSERT_GT(slot.indexCount, 0);
+            std::map<std::pair<uint32_t, uint32_t>, int> directed;
+            for (int i = 0; i < slot.indexCount; i += 3)
+                for (int c = 0; c < 3; ++c)
+                    ++directed[{ slot.indices[i + c], slot.indices[i + (c + 1) % 3] }];
+            for (const auto& [edge, count] : directed) {
+                ASSERT_EQ(count, 1);
+                if (directed.count({ edge.second, edge.first }))
+                    continue;
+                const float* p = EngineTables.VertexArray[edge.first].position;
+                const float* q = EngineTables.VertexArray[edge.second].position;
+                bool onSide = false;
+                for (int axis = 0; axis < 3; ++axis)
+                    onSide = onSide || (std::fabs(p[axis]) > 0.999f && std::fabs(q[axis]) > 0.999f);
+                ASSERT_TRUE(onSide) << "open edge inside the cube at t = " << t;
+            }
+        }
+    }
+}
+
 TEST_F(MarchingCubesTest, FieldSurfaceMatchesItsShape)
 {
     // The same ball from stored values: the same triangles, normals from neighbours.

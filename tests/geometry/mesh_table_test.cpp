@@ -208,6 +208,17 @@ TEST_F(MeshTableTest, PictureLayersShareOnePointSet)
         EXPECT_EQ(slot.indexCount, 3 * triangleCounts[layer]);
         EXPECT_EQ(PictureDefinitions[layer].triangles[0], triangleCounts[layer]);
     }
+    // Every layer faces +z, like the grids: counter-clockwise where it is drawn.
+    for (int layer = 0; layer < PICTURE_LAYER_COUNT; ++layer) {
+        const MeshSlot& slot = EngineTables.MeshTable[FIRST_PICTURE_MESH + layer];
+        for (int i = 0; i < slot.indexCount; i += 3) {
+            const float* a = EngineTables.VertexArray[slot.indices[i]].position;
+            const float* b = EngineTables.VertexArray[slot.indices[i + 1]].position;
+            const float* c = EngineTables.VertexArray[slot.indices[i + 2]].position;
+            ASSERT_GT((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]), 0.0f)
+                << "layer " << layer << " triangle " << i / 3;
+        }
+    }
     const MeshSlot& first = EngineTables.MeshTable[FIRST_PICTURE_MESH];
     const Vertex& v = EngineTables.VertexArray[first.firstVertex + 5];
     EXPECT_FLOAT_EQ(v.position[0], 0.5f - PicturePoints[1 + 10] / 255.0f);
