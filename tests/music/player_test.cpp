@@ -207,6 +207,38 @@ TEST(Player, FinalVolumeUsesEveryFactorWithoutOverflow)
     EXPECT_EQ(Channels[0].voice->volume, 63);   // 127.5 / 2 truncated
 }
 
+TEST(Player, InstrumentWithoutNoteResetsTheChannelButNotTheVoice)
+{
+    xm::ModuleData m = Song(4);
+    m.instruments[0].samples[0].volume = 50;
+    Put(m, 0, 0, {C4, 1, 0, 0xC, 20});
+    Put(m, 1, 0, {0, 1, 0, 0, 0});
+    Playback play(m);
+    play.Ticks(1);
+    EXPECT_EQ(Channels[0].volume, 20);
+    Voice* voice = Channels[0].voice;
+    voice->position = uint64_t{9} << 32;
+    play.Ticks(6);
+    EXPECT_EQ(Channels[0].volume, 50);
+    EXPECT_EQ(Channels[0].voice, voice);
+    EXPECT_EQ(voice->position >> 32, 9u);
+}
+
+TEST(Player, NoteWithAMissingInstrumentPlaysSilence)
+{
+    xm::ModuleData m = Song(4);
+    Put(m, 0, 0, {C4, 5, 0, 0, 0});   // only one instrument exists
+    Put(m, 1, 0, {C4 + 2, 0, 0, 0, 0});
+    Playback play(m);
+    play.Ticks(1);
+    EXPECT_EQ(Channels[0].voice->sample, &EmptySample);
+    std::vector<float> out(2 * 64, 0.0f);
+    MixVoices(out.data(), 64);
+    EXPECT_EQ(Channels[0].voice->sample, nullptr);   // ended without reading anything
+    play.Ticks(6);
+    EXPECT_EQ(Channels[0].voice->sample, &EmptySample);   // the previous instrument, 5
+}
+
 TEST(Effects, VibratoOffsetsOnTheRowTickAndMovesOnLaterTicks)
 {
     xm::ModuleData m = Song(4);
