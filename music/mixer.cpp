@@ -1,9 +1,12 @@
 // The voice mixer, the block filler and the float-to-PCM conversion.
 #include "music/mixer.h"
 
-#include <cfloat>
 #include <cmath>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "music/module.h"
 #include "music/output.h"
@@ -16,7 +19,6 @@ namespace {
 constexpr float FRACTION_SCALE = 1.0f / 2147483648.0f;   // 2^-31
 constexpr uint64_t BOUNDARY_LIMIT = uint64_t{1} << 56;
 constexpr int MAX_REFLECTIONS = 1024;
-constexpr float ROUNDING_BIAS = 12582912.0f;   // 1.5 * 2^23
 
 // Adds todo frames of one voice at gains gL, gR (changing by stepL, stepR per frame
 // when ramping) and returns the position reached. The gains are updated in place.
@@ -27,7 +29,7 @@ uint64_t MixFrames(const int16_t* data, uint64_t position, int64_t step, float* 
     float left = gL, right = gR;
     for (int32_t k = 0; k < todo; k++) {
         const uint32_t i = static_cast<uint32_t>(position >> 32);
-        const float f = static_cast<float>(static_cast<uint32_t>(position) >> 1) * FRACTION_SCALE;
+        const float f = static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(position) >> 1)) * FRACTION_SCALE;
         const float a = data[i];
         const float s = a + (static_cast<float>(data[i + 1]) - a) * f;
         out[2 * k] += s * left;
@@ -210,18 +212,25 @@ void ConvertBlock(int16_t* destination, const float* source, int32_t frames)
 {
     if (frames <= 0 || !destination || !source)
         return;
-    for (int32_t i = 0; i < 2 * frames; i++) {
+    const int32_t count = 2 * frames;
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // Eight values at a time: clamp, convert with the default rounding (to nearest,
+    // ties to even), pack to 16 bits.
+    const __m128 low = _mm_set1_ps(-32768.0f);
+    const __m128 high = _mm_set1_ps(32767.0f);
+    for (; i + 8 <= count; i += 8) {
+        const __m128 a = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(source + i), low), high);
+        const __m128 b = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(source + i + 4), low), high);
+        const __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), packed);
+    }
+#endif
+    for (; i < count; i++) {
         float value = source[i];
         value = value < -32768.0f ? -32768.0f : value;
         value = value > 32767.0f ? 32767.0f : value;
-#if FLT_EVAL_METHOD == 0
-        // Adding and taking away 1.5 * 2^23 rounds to the nearest integer, ties to
-        // even, for any |value| below 2^22; unlike a call to lrint it vectorises.
-        value = (value + ROUNDING_BIAS) - ROUNDING_BIAS;
-        destination[i] = static_cast<int16_t>(value);
-#else
         destination[i] = static_cast<int16_t>(std::lrint(value));
-#endif
     }
 }
 
