@@ -12,5 +12,5 @@ int InspectTextures(int argc, char** argv);
 int InspectTimeline(int argc, char** argv);
 // meshes OUT_DIR: start-up on a headless GL window, then meshes.tsv (per mesh: number,
 // builder, firstVertex, vertexCount, indices made, indexCount, bounding box), one OBJ
-// per mesh, and glyphs.png, glyph_cells.png and picture.png drawn with GL.
+// per mesh, and glyphs.png, glyph_cells.png, picture.png and surfaces.png drawn with GL.
 int InspectMeshes(int argc, char** argv);

@@ -1,7 +1,7 @@
 // `meshes OUT_DIR`: runs the demo's start-up on a headless GL window and writes what
 // the mesh builders made: meshes.tsv (per mesh: number, builder, firstVertex,
 // vertexCount, indices made, indexCount drawn, bounding box of the drawn vertices),
-// mesh_NNN.obj, and PNGs of the glyphs and of the picture drawn with GL.
+// mesh_NNN.obj, and PNGs of the glyphs, the picture and the surfaces drawn with GL.
 #include "tools/inspect/inspect.h"
 
 #include "content/content.h"
@@ -294,6 +294,56 @@ bool WritePicture(const std::string& path)
     return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3);
 }
 
+// surfaces.png: the nine implicit surfaces, lit from the upper left, each fitted into
+// its cell and turned a little so that its depth shows.
+bool WriteSurfaces(const std::string& path)
+{
+    StartFrame(0.1f, 0.1f, 0.12f);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, WINDOW_WIDTH, 0, WINDOW_HEIGHT, -1000, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_NORMALIZE);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+    const GLfloat direction[4] = { -0.5f, 0.6f, 1.0f, 0.0f };
+    glLightfv(GL_LIGHT0, GL_POSITION, direction);
+    glEnable(GL_COLOR_MATERIAL);
+    glColor4f(0.85f, 0.8f, 0.7f, 1.0f);
+    const float cellWidth = WINDOW_WIDTH / 3.0f, cellHeight = WINDOW_HEIGHT / 3.0f;
+    for (int n = 0; n < 9; ++n) {
+        const MeshSlot& slot = EngineTables.MeshTable[18 + n];
+        const Bounds b = DrawnBounds(slot);
+        float extent = 1e-6f;
+        for (int c = 0; c < 3; ++c)
+            extent = std::max(extent, b.max[c] - b.min[c]);
+        glPushMatrix();
+        glTranslatef((n % 3 + 0.5f) * cellWidth, WINDOW_HEIGHT - (n / 3 + 0.5f) * cellHeight, 0.0f);
+        const float fit = 0.9f * cellHeight / extent;
+        glScalef(fit, fit, fit);
+        glRotatef(25.0f, 1, 0, 0);
+        glRotatef(-30.0f, 0, 1, 0);
+        glTranslatef(-(b.min[0] + b.max[0]) * 0.5f, -(b.min[1] + b.max[1]) * 0.5f, -(b.min[2] + b.max[2]) * 0.5f);
+        glDrawElements(GL_TRIANGLES, slot.indexCount, GL_UNSIGNED_INT, slot.indices);
+        glPopMatrix();
+    }
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_NORMALIZE);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glEnable(GL_CULL_FACE);
+    const std::vector<uint8_t> pixels = ReadBackBuffer(WINDOW_WIDTH, WINDOW_HEIGHT);
+    return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3);
+}
+
 } // namespace
 
 int InspectMeshes(int argc, char** argv)
@@ -335,6 +385,7 @@ int InspectMeshes(int argc, char** argv)
         ok = WriteGlyphSheet(dir + "/glyphs.png") && ok;
         ok = WriteGlyphCells(dir + "/glyph_cells.png") && ok;
         ok = WritePicture(dir + "/picture.png") && ok;
+        ok = WriteSurfaces(dir + "/surfaces.png") && ok;
     }
     if (!ok) {
         std::fprintf(stderr, "quorvantile-inspect: cannot write into %s\n", dir.c_str());
