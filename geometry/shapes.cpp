@@ -126,44 +126,91 @@ float RippledColumn(float x, float y, float z)
     return ((ripple - 1.25f) * (z + 1.0f) + 2.0f * e) * (1.0f - y * y);
 }
 
-// The terms that depend on y and z alone are kept from the previous call: the
-// polygoniser samples a whole row of x at one (y, z), so most calls reuse them.
+namespace {
+
+float CosineLatticeDirect(float x, float y, float z)
+{
+    const float* p = Params();
+    const float a = x + std::sin(Pi * (y + p[SHAPE_PY]));
+    const float b = z + std::sin(Pi * (x + p[SHAPE_PX]));
+    const float waves = 0.125f * (1.0f + std::cos(a)) * (1.0f + std::cos(b)) *
+                            (1.0f + std::cos(y + std::sin(Pi * z))) +
+                        0.125f * std::cos(Pi * a) * std::cos(Pi * b);
+    return waves * (2.0f - (x * x + y * y + z * z));
+}
+
+// On the points of the 28-cell grid the lattice is sampled row by row, and its eight
+// cosines split by the angle-sum rule into factors of x alone (one per column, kept
+// while px stays) and of y and z alone (one set per row): no trigonometry per point.
+// Any other point, such as a vertex on an edge, takes the direct formula.
+struct LatticeTerms {
+    float gridX[29] = {};
+    bool gridReady = false;
+    float px = 0.0f;
+    bool columnsReady = false;
+    // For each column x and s = sin(pi (x + px)): cos and sin of x, pi x, s, pi s.
+    float column[29][8] = {};
+    float y = 0.0f, z = 0.0f, py = 0.0f;
+    bool rowReady = false;
+    // For t = sin(pi (y + py)): cos and sin of t, pi t, z, pi z; then the y-z factor.
+    float row[9] = {};
+};
+LatticeTerms Lattice;
+
+// The column of the 28-cell grid that x is exactly on, or -1.
+int LatticeColumn(float x)
+{
+    const int i = static_cast<int>((x + 1.0f) * 14.0f + 0.5f);
+    return (i >= 0 && i <= 28 && Lattice.gridX[i] == x) ? i : -1;
+}
+
+} // namespace
+
 float CosineLattice(float x, float y, float z)
 {
-    struct RowTerms {
-        float y = 0.0f, z = 0.0f, py = 0.0f;
-        float sinY = 0.0f, cosYZ = 0.0f;
-        bool valid = false;
-    };
-    static RowTerms row;
+    LatticeTerms& l = Lattice;
+    if (!l.gridReady) {
+        ComputeGridCoordinates(28, l.gridX);
+        l.gridReady = true;
+    }
+    const int i = LatticeColumn(x);
+    if (i < 0 || LatticeColumn(y) < 0 || LatticeColumn(z) < 0)
+        return CosineLatticeDirect(x, y, z);
+
     const float* p = Params();
-    if (!row.valid || row.y != y || row.z != z || row.py != p[SHAPE_PY]) {
-        row.y = y;
-        row.z = z;
-        row.py = p[SHAPE_PY];
-        row.sinY = std::sin(Pi * (y + p[SHAPE_PY]));
-        row.cosYZ = 1.0f + std::cos(y + std::sin(Pi * z));
-        row.valid = true;
+    if (!l.columnsReady || l.px != p[SHAPE_PX]) {
+        l.px = p[SHAPE_PX];
+        for (int c = 0; c <= 28; ++c) {
+            const float cx = l.gridX[c];
+            const float sx = std::sin(Pi * (cx + l.px));
+            const float angles[4] = { cx, Pi * cx, sx, Pi * sx };
+            for (int k = 0; k < 4; ++k) {
+                l.column[c][2 * k] = std::cos(angles[k]);
+                l.column[c][2 * k + 1] = std::sin(angles[k]);
+            }
+        }
+        l.columnsReady = true;
     }
-    const float a = x + row.sinY;
-    // sin(pi (x + px)) takes one value per grid column: a small table keyed by x.
-    struct ColumnTerm {
-        float x = 0.0f, px = 0.0f, value = 0.0f;
-        bool valid = false;
-    };
-    static ColumnTerm columns[64];
-    uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    ColumnTerm& column = columns[(bits ^ (bits >> 11) ^ (bits >> 17)) & 63];
-    if (!column.valid || column.x != x || column.px != p[SHAPE_PX]) {
-        column.x = x;
-        column.px = p[SHAPE_PX];
-        column.value = std::sin(Pi * (x + p[SHAPE_PX]));
-        column.valid = true;
+    if (!l.rowReady || l.y != y || l.z != z || l.py != p[SHAPE_PY]) {
+        l.y = y;
+        l.z = z;
+        l.py = p[SHAPE_PY];
+        const float t = std::sin(Pi * (y + l.py));
+        const float angles[4] = { t, Pi * t, z, Pi * z };
+        for (int k = 0; k < 4; ++k) {
+            l.row[2 * k] = std::cos(angles[k]);
+            l.row[2 * k + 1] = std::sin(angles[k]);
+        }
+        l.row[8] = 1.0f + std::cos(y + std::sin(Pi * z));
+        l.rowReady = true;
     }
-    const float b = z + column.value;
-    const float waves = 0.125f * (1.0f + std::cos(a)) * (1.0f + std::cos(b)) * row.cosYZ +
-                        0.125f * std::cos(Pi * a) * std::cos(Pi * b);
+    const float* c = l.column[i];
+    const float* r = l.row;
+    const float cosA = c[0] * r[0] - c[1] * r[1];     // a = x + t
+    const float cosPiA = c[2] * r[2] - c[3] * r[3];
+    const float cosB = r[4] * c[4] - r[5] * c[5];     // b = z + s
+    const float cosPiB = r[6] * c[6] - r[7] * c[7];
+    const float waves = 0.125f * (1.0f + cosA) * (1.0f + cosB) * r[8] + 0.125f * cosPiA * cosPiB;
     return waves * (2.0f - (x * x + y * y + z * z));
 }
 

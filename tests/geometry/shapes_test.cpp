@@ -97,14 +97,21 @@ TEST_F(ShapesTest, CosineLatticeMatchesItsFormulaAcrossParameterChanges)
         return (0.125f * (1 + std::cos(a)) * (1 + std::cos(b)) * (1 + std::cos(y + std::sin(pi * z))) +
                 0.125f * std::cos(pi * a) * std::cos(pi * b)) * (2 - (x * x + y * y + z * z));
     };
+    // On the 28-cell grid's points, where it is sampled by rows, and off them.
+    float grid[29];
+    ComputeGridCoordinates(28, grid);
     const float params[3][2] = { { 0.0f, 0.0f }, { 1.5f, 0.0f }, { 1.5f, -0.75f } };
     for (const auto& pair : params) {
         EngineTables.ShapeParams[SHAPE_PX] = pair[0];
         EngineTables.ShapeParams[SHAPE_PY] = pair[1];
-        for (float z : { -0.5f, 0.25f })
-            for (float y : { -1.0f, 0.3f })
-                for (float x = -1.0f; x <= 1.0f; x += 0.25f)
-                    ASSERT_NEAR(CosineLattice(x, y, z), direct(x, y, z), 1e-5f) << x << " " << y << " " << z;
+        for (int k : { 0, 9, 28 })
+            for (int j : { 3, 14, 27 })
+                for (int i = 0; i <= 28; ++i) {
+                    const float x = grid[i], y = grid[j], z = grid[k];
+                    ASSERT_NEAR(CosineLattice(x, y, z), direct(x, y, z), 2e-6f) << x << " " << y << " " << z;
+                    ASSERT_NEAR(CosineLattice(x + 0.001f, y, z), direct(x + 0.001f, y, z), 2e-6f);
+                    ASSERT_NEAR(CosineLattice(x, y, z + 0.01f), direct(x, y, z + 0.01f), 2e-6f);
+                }
     }
 }
 
