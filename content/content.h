@@ -234,3 +234,24 @@ extern const Envelope WarpFadeEnvelope;
 extern const Envelope WarpFlashEnvelope;
 extern const Envelope SpiralArmEnvelope;
 extern const Envelope RopeEnvelope;
+
+// ---- Texts ------------------------------------------------------------------------
+// One on-screen text: when it runs, how its characters fly, where it stands, and the
+// text itself (characters outside FontCharacters advance the pen without a glyph).
+struct TextEntry {
+    uint16_t start;       // units of 4 centiseconds of scene time
+    uint8_t width;        // pen x beyond which the next character starts a new line
+    uint8_t spread;       // seconds over which the characters' start delays are spread
+    uint8_t transition;   // centiseconds one character takes to fly in, and to fly out
+    uint8_t hold;         // seconds from a character's start until it flies out
+    int8_t dx;            // offsets added to every glyph, units of -1/16
+    uint8_t dy;
+    int8_t dz;
+    uint8_t style;        // TEXT_GLOW | motion mode 0..3
+    uint8_t reserved[2];
+    const char* text;     // zero-terminated
+};
+constexpr uint8_t TEXT_GLOW = 0x80;
+constexpr int TEXT_ENTRY_COUNT = 12;
+// Scanned in this order every frame; several texts may run at once.
+extern const TextEntry TextEntries[TEXT_ENTRY_COUNT];
