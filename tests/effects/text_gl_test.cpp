@@ -303,3 +303,56 @@ TEST_F(TextGl, GlowBrightensTheTextWhileItRuns)
 }
 
 } // namespace
+
+namespace {
+
+// Scene 4's 64 particles alone on black: they show, warm (red over green over blue,
+// as the colour by distance makes them), seeded and at half size.
+TEST_F(TextGl, ParticlesShowWarmAroundTheirAttractor)
+{
+    const SceneItemList& list = SceneItemLists[4 - 1];
+    std::vector<SceneItem> saved(list.first, list.first + list.count);
+    for (SceneItem* item = list.first; item != list.first + list.count; ++item) {
+        if (item->callback != ParticleItemCallback) {
+            item->callback = nullptr;
+            item->flags = 0;
+        }
+    }
+    const auto frame = [&](bool drawParticles) {
+        glDisable(GL_SCISSOR_TEST);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_SCISSOR_TEST);
+        for (SceneItem* item = list.first; item != list.first + list.count; ++item) {
+            if (item->callback == ParticleItemCallback)
+                item->flags = drawParticles ? saved[item - list.first].flags : (item->flags & 0xFF00);
+        }
+        UpdateCamera(4, 1500.0f);
+        DrawScene(4, 1500.0f);
+        std::vector<uint8_t> pixels(640 * 480 * 4);
+        glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    EngineTables.Views[4].offsetX = EngineTables.Views[4].offsetY = 0.0f;
+    EngineTables.Views[4].distance = 2.0f;
+    for (int i = 0; i < 30; ++i)
+        frame(true);
+    const auto with = frame(true);
+    const auto without = frame(false);
+    WritePng("particles_scene4.png", with.data(), 640, 480, 4);
+    long sum[3] = {};
+    for (size_t i = 0; i < with.size(); i += 4)
+        for (int c = 0; c < 3; ++c)
+            sum[c] += with[i + c] - without[i + c];
+    EXPECT_GT(sum[0], 0);
+    EXPECT_GE(sum[0], sum[1]);
+    EXPECT_GE(sum[1], sum[2]);
+    for (size_t i = 0; i < saved.size(); ++i) {
+        if (saved[i].callback == ParticleItemCallback) {
+            EXPECT_EQ(list.first[i].workFlag, 1) << "particle " << i << " seeded";
+            EXPECT_EQ(list.first[i].scale[0], 0.5f);
+        }
+    }
+    std::copy(saved.begin(), saved.end(), list.first);
+}
+
+} // namespace
