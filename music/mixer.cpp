@@ -18,7 +18,6 @@ namespace {
 
 constexpr float FRACTION_SCALE = 1.0f / 2147483648.0f;   // 2^-31
 constexpr uint64_t BOUNDARY_LIMIT = uint64_t{1} << 56;
-constexpr int MAX_REFLECTIONS = 1024;
 
 // Adds todo frames of one voice at gains gL, gR (changing by stepL, stepR per frame
 // when ramping) and returns the position reached. The gains are updated in place.
@@ -45,6 +44,36 @@ uint64_t MixFrames(const int16_t* data, uint64_t position, int64_t step, float* 
     return position;
 }
 
+// Ping-pong turn: reflects a position that has left the loop back into it, as
+// 2E - p - 1 at the end E and 2S - p - 1 at the start S (in 32.32 units), as many times
+// as a step longer than the loop needs, and sets the direction of travel.
+uint64_t ReflectIntoLoop(Voice& voice, const Sample& sample, uint64_t position, bool forward)
+{
+    const uint64_t start = uint64_t{sample.loopStart} << 32;
+    const uint64_t end = (uint64_t{sample.loopStart} + sample.loopLength) << 32;
+    if (sample.loopLength >= (1u << 30)) {
+        // A loop this long is longer than any step: one turn is enough.
+        if (forward) {
+            voice.direction = 2;
+            return 2 * end - position - 1;
+        }
+        voice.direction = 1;
+        return 2 * start - position - 1;
+    }
+    // Unfolded, the turns repeat every two loop lengths: fold the distance from the
+    // start into that period. The first half runs in the direction of travel, the
+    // second half is the mirror image, travelled the other way.
+    const int64_t period = int64_t{sample.loopLength} << 33;
+    int64_t offset = static_cast<int64_t>(position - start) % period;
+    if (offset < 0)
+        offset += period;
+    const bool mirrored = offset >= period / 2;
+    if (mirrored)
+        offset = period - 1 - offset;
+    voice.direction = (forward != mirrored) ? 1 : 2;
+    return start + static_cast<uint64_t>(offset);
+}
+
 void MixVoice(Voice& voice, float* out, int32_t frames)
 {
     const Sample* sample = voice.sample;
@@ -60,7 +89,12 @@ void MixVoice(Voice& voice, float* out, int32_t frames)
         const bool forward = voice.direction != 2;
         const int64_t distance = forward ? static_cast<int64_t>(end - position)
                                          : static_cast<int64_t>(position - loopStart);
-        if (distance >= 0 && static_cast<uint64_t>(distance) < BOUNDARY_LIMIT) {
+        if (distance < 0) {
+            // Already past the boundary (a restart behind a loop that runs backward):
+            // turn or wrap before mixing anything.
+            todo = 0;
+            hit = true;
+        } else if (static_cast<uint64_t>(distance) < BOUNDARY_LIMIT) {
             // Frames until the position reaches the boundary, exactly.
             const uint64_t n = (static_cast<uint64_t>(distance) + step - 1) / step;
             if (n <= static_cast<uint64_t>(todo)) {
@@ -154,24 +188,7 @@ void MixVoice(Voice& voice, float* out, int32_t frames)
                 whole = (sample->loopStart) + (whole - sample->loopStart) % length;
             position = (whole << 32) | (position & 0xFFFFFFFFu);
         } else if (sample->loopKind == LOOP_PINGPONG) {
-            // Reflect at the end and the start until the position lies in the loop.
-            bool atEnd = forward;
-            for (int r = 0; r < MAX_REFLECTIONS; r++) {
-                if (atEnd) {
-                    position = 2 * end - position - 1;
-                    voice.direction = 2;
-                    if (position >= loopStart)
-                        break;
-                } else {
-                    position = 2 * loopStart - position - 1;
-                    voice.direction = 1;
-                    if (position < end)
-                        break;
-                }
-                atEnd = !atEnd;
-            }
-            if (position < loopStart || position >= end)
-                position = loopStart;
+            position = ReflectIntoLoop(voice, *sample, position, forward);
         } else {
             voice.sample = nullptr;
             voice.position = 0;

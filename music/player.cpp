@@ -411,7 +411,10 @@ void UpdateVoice(Channel* channel, Sample* sample, Module* module)
         voice->step = (static_cast<uint64_t>(frequency) << 32) / static_cast<uint64_t>(WaveOutput.rate);
     }
     if (channel->flags & CHANNEL_RESTART) {
+        // From the start, forwards: a ping-pong voice caught on its way back would
+        // otherwise run backwards off the start of the data.
         voice->position = 0;
+        voice->direction = 1;
         voice->startOffset = 0;
     }
 }

@@ -205,6 +205,34 @@ TEST(Mixer, PingPongTurnsAtBothEnds)
         EXPECT_NEAR(out[2 * k], expected[k], 0.01f) << k;
 }
 
+TEST(Mixer, PingPongWithAStepLongerThanTheLoopStaysInside)
+{
+    std::vector<int16_t> data(3 + SAMPLE_GUARD_VALUES, 0);
+    data[0] = 0;
+    data[1] = 100;
+    data[2] = 200;
+    data[3] = data[2];
+    Sample s{};
+    s.data = data.data();
+    s.length = 3;
+    s.loopStart = 0;
+    s.loopLength = 3;
+    s.loopKind = LOOP_PINGPONG;
+    ConstantVoice unused(0);
+    Voice& v = unused.Start(255, 255, true);
+    v.sample = &s;
+    v.step = FIXED_ONE * 7;
+    std::vector<float> out(2 * 40, 0.0f);
+    MixVoices(out.data(), 40);
+    // A triangle over the loop: position 7k folded into 0..3..0 every 6 values.
+    for (int k = 0; k < 40; k++) {
+        const int t = (7 * k) % 6;
+        const int folded = t <= 3 ? t : 6 - t;
+        EXPECT_NEAR(out[2 * k], std::min(folded, 2) * 100.0f, 0.01f) << k;
+    }
+    EXPECT_LT(v.position, uint64_t{3} << 32);
+}
+
 TEST(Mixer, SampleWithoutLoopEndsTheVoice)
 {
     ConstantVoice c(1000, 10);

@@ -294,9 +294,11 @@ TEST(Effects, SampleOffsetBeyondTheEndRestartsInsteadOfTriggering)
     play.Ticks(1);
     Voice* first = Channels[0].voice;
     first->position = uint64_t{7} << 32;
+    first->direction = 2;   // as if on the way back through a ping-pong loop
     play.Ticks(6);
     EXPECT_EQ(Channels[0].voice, first);   // no new voice
     EXPECT_EQ(first->position, 0u);
+    EXPECT_EQ(first->direction, 1);
 }
 
 TEST(Effects, SampleOffsetWithoutANoteWaitsForTheNextTrigger)

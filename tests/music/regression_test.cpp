@@ -22,7 +22,7 @@ TEST(FuzzRegressions, EveryKeptInputPlaysSafely)
         musicfuzz::LoadAndPlay(bytes.data(), bytes.size(), 1000);
         replayed++;
     }
-    SUCCEED() << replayed << " inputs replayed";
+    EXPECT_GT(replayed, 0) << "no kept inputs found in " << QV_MUSIC_REGRESSIONS_DIR;
 }
 
 }   // namespace
