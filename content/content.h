@@ -251,6 +251,7 @@ struct TextEntry {
     uint8_t reserved[2];
     const char* text;     // zero-terminated
 };
+static_assert(sizeof(void*) != 4 || sizeof(TextEntry) == 16, "16 bytes on the 32-bit target");
 constexpr uint8_t TEXT_GLOW = 0x80;
 constexpr int TEXT_ENTRY_COUNT = 12;
 // Scanned in this order every frame; several texts may run at once.

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -45,6 +46,27 @@ protected:
         DrawTrack(TimelineTracks[2], 0.0f);
         atlas = ReadAtlas();
         WritePng("font_atlas.png", atlas.data(), ATLAS_SIDE, ATLAS_SIDE, 4);
+        WriteLayout("text_layout.csv");
+    }
+
+    // Every glyph of every text with the font's real boxes: pen position and start
+    // delay, for comparing with a layout computed elsewhere.
+    static void WriteLayout(const char* path)
+    {
+        FILE* file = std::fopen(path, "w");
+        if (!file)
+            return;
+        std::fprintf(file, "entry,index,character,glyph,x,y,delay_cs\n");
+        for (int e = 0; e < TEXT_ENTRY_COUNT; ++e) {
+            const TextEntry& entry = TextEntries[e];
+            TextLayout layout;
+            BeginTextLayout(&layout, entry.text, entry.width, 100.0f * entry.spread, entry.transition);
+            PlacedGlyph g;
+            for (int i = 0; NextTextGlyph(&layout, &g); ++i)
+                std::fprintf(file, "%d,%d,%c,%d,%.6f,%.6f,%.6f\n", e, i, FontCharacters[g.glyph], g.glyph,
+                             g.x, g.y, g.delay);
+        }
+        std::fclose(file);
     }
 
     void SetUp() override
