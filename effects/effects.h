@@ -75,7 +75,7 @@ FlowerCell ComputeFlowerCell(float i, float j);
 constexpr int ATLAS_TEXTURE = 29;          // TextureBank entry of the font atlas
 constexpr uint32_t ATLAS_FLAGS = 0x150;    // no depth writes, depth always, clamped
 constexpr int CAPTURE_SIDE = 128;          // the bake's square of the back buffer
-constexpr int CAPTURE_Y = 48;              // its bottom row in window coordinates
+constexpr int CAPTURE_Y = 48;              // its bottom row in windows at least 176 high
 constexpr int ATLAS_CELL_SIDE = 32;
 
 // Bakes the 42 glyphs into texture 29, once, on the first frame of a window larger

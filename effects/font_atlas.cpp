@@ -88,7 +88,10 @@ void BakeFontAtlas()
     glLoadIdentity();
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);
-    glViewport(0, CAPTURE_Y, CAPTURE_SIDE, CAPTURE_SIDE);
+    // The square sits 48 rows up where the window allows; a window less than 176
+    // rows high would put part of it outside, where read-back is undefined.
+    const int row = WindowHeight >= CAPTURE_Y + CAPTURE_SIDE ? CAPTURE_Y : WindowHeight - CAPTURE_SIDE;
+    glViewport(0, row, CAPTURE_SIDE, CAPTURE_SIDE);
     glDisable(GL_CULL_FACE);
     glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
     // The solids take their colour from the textures alone, and equal depths let each
@@ -106,7 +109,7 @@ void BakeFontAtlas()
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         DrawBakePasses(g);
         glBindTexture(GL_TEXTURE_2D, EngineTables.TextureBank[ATLAS_TEXTURE].name);
-        glReadPixels(0, CAPTURE_Y, CAPTURE_SIDE, CAPTURE_SIDE, GL_RGBA, GL_UNSIGNED_BYTE, capture);
+        glReadPixels(0, row, CAPTURE_SIDE, CAPTURE_SIDE, GL_RGBA, GL_UNSIGNED_BYTE, capture);
         ReduceGlyphCapture(capture, cell);
         glTexSubImage2D(GL_TEXTURE_2D, 0, ATLAS_CELL_SIDE * (g % CELLS_PER_ROW),
                         ATLAS_CELL_SIDE * (g / CELLS_PER_ROW), ATLAS_CELL_SIDE, ATLAS_CELL_SIDE,
