@@ -154,6 +154,7 @@ GlyphState AnimateGlyph(const PlacedGlyph& glyph, float width, float t, float tr
 void DrawAnimatedText(const char* text, float width, float t, float spread, float transition,
                       float hold, float dx, float dy, float dz, uint8_t style)
 {
+    // A style naming a mode beyond the table wraps into it instead of reading past it.
     const int mode = (style & ~TEXT_GLOW) & (MOTION_MODE_COUNT - 1);
     const bool glow = (style & TEXT_GLOW) && t > spread && t < spread + GLOW_TIME;
     const float e = glow ? EvaluateEnvelope(GlowEnvelope, t - spread) : 0.0f;
