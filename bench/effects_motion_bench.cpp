@@ -5,7 +5,9 @@
 // Each iteration draws one whole frame with DrawFrame at the next time of a span in
 // which the scene is on screen, 2 centiseconds apart (50 frames per second of demo
 // time). The reported time is the callbacks' time of that scene alone (manual time);
-// the counters give the whole frame: frame_ms and fps.
+// the counters give the callbacks' CPU time on the drawing thread (callback_cpu_ms,
+// which leaves out waiting for a GL driver's own threads), the time of each kind of
+// callback (ms_<name>) and the whole frame: frame_ms and fps.
 #include "content/content.h"
 #include "engine/engine.h"
 #include "platform/gl.h"
@@ -14,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <iterator>
 #include <string>
@@ -31,6 +34,7 @@ std::vector<int> ItemScene;
 std::vector<int> ItemCallbackId;
 SceneItem* FirstItem = nullptr;
 double CallbackSeconds[SCENE_COUNT + 1] = {};
+double CallbackCpuSeconds[SCENE_COUNT + 1] = {};
 double SecondsByCallback[SCENE_COUNT + 1][CALLBACK_COUNT] = {};
 
 // Short names of the callbacks, in ItemCallbackId order, for the counters.
@@ -48,12 +52,21 @@ int CallbackIdOf(ItemCallback callback)
     return 0;
 }
 
+double ThreadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
 void TimeCallback(SceneItem* item, int parameter, float time)
 {
     const std::size_t index = static_cast<std::size_t>(item - FirstItem);
+    const double cpuStart = ThreadCpuSeconds();
     const auto start = Clock::now();
     OriginalCallbacks[index](item, parameter, time);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    CallbackCpuSeconds[ItemScene[index]] += ThreadCpuSeconds() - cpuStart;
     CallbackSeconds[ItemScene[index]] += seconds;
     SecondsByCallback[ItemScene[index]][ItemCallbackId[index]] += seconds;
 }
@@ -124,16 +137,19 @@ void BM_SceneFrame(benchmark::State& state)
     state.SetLabel("scene " + std::to_string(span.scene));
     float t = span.first;
     double frameSeconds = 0.0;
+    double cpuSeconds = 0.0;
     double byCallback[CALLBACK_COUNT] = {};
     for (auto _ : state) {
         for (double& seconds : SecondsByCallback[span.scene])
             seconds = 0.0;
         CallbackSeconds[span.scene] = 0.0;
+        CallbackCpuSeconds[span.scene] = 0.0;
         const auto start = Clock::now();
         DrawFrame(t);
         glFinish();
         frameSeconds += std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(CallbackSeconds[span.scene]);
+        cpuSeconds += CallbackCpuSeconds[span.scene];
         for (int id = 1; id < CALLBACK_KINDS; ++id)
             byCallback[id] += SecondsByCallback[span.scene][id];
         t += 2.0f;
@@ -143,6 +159,7 @@ void BM_SceneFrame(benchmark::State& state)
     const double frames = static_cast<double>(state.iterations());
     state.counters["frame_ms"] = 1000.0 * frameSeconds / frames;
     state.counters["fps"] = frames / frameSeconds;
+    state.counters["callback_cpu_ms"] = 1000.0 * cpuSeconds / frames;
     for (int id = 1; id < CALLBACK_KINDS; ++id) {
         if (SceneUses(span.scene, id))
             state.counters[std::string("ms_") + CallbackNames[id]] = 1000.0 * byCallback[id] / frames;
