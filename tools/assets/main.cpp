@@ -1,6 +1,6 @@
 // quorvantile-inspect: looks at what the demo builds at start-up without opening a
 // window. Usage: quorvantile-inspect SUBCOMMAND ARGS...
-#include "tools/inspect/inspect.h"
+#include "tools/assets/assets.h"
 
 #include <cstdio>
 #include <cstring>

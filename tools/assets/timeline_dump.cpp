@@ -1,7 +1,7 @@
 // quorvantile-inspect timeline: the three tracks as a chart, or, for chosen frame
 // times, what each track shows and where its views lie, computed as the demo does
 // but without a window.
-#include "tools/inspect/inspect.h"
+#include "tools/assets/assets.h"
 
 #include "content/content.h"
 #include "engine/engine.h"

@@ -2,7 +2,7 @@
 // the mesh builders made: meshes.tsv (per mesh: number, builder, firstVertex,
 // vertexCount, indices made, indexCount drawn, bounding box of the drawn vertices),
 // mesh_NNN.obj, and PNGs of the glyphs, the picture and the surfaces drawn with GL.
-#include "tools/inspect/inspect.h"
+#include "tools/assets/assets.h"
 
 #include "content/content.h"
 #include "engine/engine.h"

@@ -1,6 +1,6 @@
 # Runs `quorvantile-inspect textures OUT` and checks what it wrote: a PNG per layer
 # and texture, the sheets, and a manifest row per curve, layer and texture.
-# Usage: cmake -DINSPECT=<tool> -DOUT=<dir> -P check_inspect.cmake
+# Usage: cmake -DINSPECT=<tool> -DOUT=<dir> -P check_texture_dump.cmake
 file(REMOVE_RECURSE ${OUT})
 execute_process(COMMAND ${INSPECT} textures ${OUT} RESULT_VARIABLE result)
 if(NOT result EQUAL 0)

@@ -3,7 +3,7 @@
 // curves.png (one plot per curve), layers.png and textures.png (labelled contact
 // sheets, RGB with alpha ignored) and manifest.tsv (kind, number, size, FNV-1a 64 of
 // the raw bytes; texture bytes are RGBA rows in memory order).
-#include "tools/inspect/inspect.h"
+#include "tools/assets/assets.h"
 
 #include "engine/engine.h"
 #include "textures/textures.h"
