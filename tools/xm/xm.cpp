@@ -30,9 +30,9 @@ const char* const USAGE =
 const char* const RENDER_HELP =
     "quorvantile-xm render IN.xm -o OUT.wav [--rate R] [--seconds S]\n"
     "  Renders the module offline to a 16-bit stereo WAV file, deterministically.\n"
-    "  Without --seconds it renders the song once: it stops when playback comes back\n"
-    "  to a row it has already played. --rate is in Hz (8000..192000, default 44100);\n"
-    "  --seconds caps the length.\n";
+    "  It renders the song once, stopping when playback comes back to a row it has\n"
+    "  already played, or after --seconds S if that comes first. --rate is in Hz\n"
+    "  (8000..192000, default 44100).\n";
 const char* const INFO_HELP =
     "quorvantile-xm info IN.xm\n"
     "  Prints the module's header, order list, instruments and samples as loaded.\n";
@@ -161,7 +161,6 @@ int Render(int argc, char** argv)
                 return 2;
             }
             options.maxSeconds = value;
-            options.stopAtSongEnd = false;
         } else if (!input && arg[0] != '-') {
             input = argv[i];
         } else {
