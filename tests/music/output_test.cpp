@@ -63,15 +63,20 @@ TEST_F(OutputTest, ThreadKeepsTheRingFilledWhileTheDevicePlays)
     Module* module = LoadModule(nullptr);
     ASSERT_NE(module, nullptr);
     ASSERT_TRUE(PlayModule(module));
-    const int64_t start = PlatformMilliseconds();
     PlatformSleep(300);
-    const uint32_t played = PlatformAudioBytesPlayed() / 4;
-    const int64_t elapsed = PlatformMilliseconds() - start;
+    const uint32_t before = PlatformAudioBytesPlayed() / 4;
     StopModule(module);
-    // The device plays on its own clock; the thread follows it block by block.
-    EXPECT_GT(played, 0u);
-    const int32_t playing = static_cast<int32_t>((played % 88400) / 884);
-    EXPECT_LE(std::abs(WaveOutput.blockIndex - playing), 3) << elapsed << " ms";
+    const uint32_t after = PlatformAudioBytesPlayed() / 4;
+    // The device plays on its own clock and the thread follows it block by block:
+    // never ahead of the block being played, and not far behind (some slack for a
+    // loaded machine). 300 ms is far from the ring's 2 s wrap.
+    ASSERT_GT(before, 884u);
+    ASSERT_LT(after, 88400u);
+    const int32_t playingBefore = static_cast<int32_t>(before / 884);
+    const int32_t playingAfter = static_cast<int32_t>(after / 884);
+    EXPECT_GT(WaveOutput.blockIndex, 0);
+    EXPECT_LE(WaveOutput.blockIndex, playingAfter);
+    EXPECT_GE(WaveOutput.blockIndex, playingBefore - 10);
     CloseWaveOutput();
     FreeModule(module);
 }
