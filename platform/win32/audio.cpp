@@ -34,6 +34,9 @@ bool PlatformAudioOpen(int rate)
 
 void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)
 {
+    // A header from an earlier play, taken back by a reset, is released first.
+    if (Audio.header.lpData)
+        waveOutUnprepareHeader(Audio.device, &Audio.header, sizeof(WAVEHDR));
     Audio.header = WAVEHDR{};
     Audio.header.lpData = reinterpret_cast<LPSTR>(ring);
     Audio.header.dwBufferLength = bytes;
