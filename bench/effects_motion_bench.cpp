@@ -12,6 +12,7 @@
 #include "engine/engine.h"
 #include "platform/gl.h"
 #include "shell/shell.h"
+#include "tools/common/offscreen.h"
 
 #include <benchmark/benchmark.h>
 
@@ -76,12 +77,10 @@ bool Ready()
     static int state = 0;   // 0 untried, 1 ready, 2 no context
     if (state)
         return state == 1;
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (!CreateMainWindow(WindowTitle, 640, 480, 32, false)) {
+    if (!StartDemoOffscreen()) {
         state = 2;
         return false;
     }
-    StartEngine();
     FirstItem = SceneItemLists[0].first;
     for (int s = 1; s <= SCENE_COUNT; ++s) {
         const SceneItemList& list = SceneItemLists[s - 1];

@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "platform/gl.h"
 #include "shell/shell.h"
+#include "tools/common/offscreen.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,14 +17,7 @@ namespace {
 
 bool StartOnce()
 {
-    static int ready = -1;
-    if (ready < 0) {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ready = CreateMainWindow(WindowTitle, 640, 480, 32, false) ? 1 : 0;
-        if (ready)
-            StartEngine();
-    }
-    return ready == 1;
+    return StartDemoOffscreen();
 }
 
 // Runs the callbacks of scene s's items that `callback` names, as the renderer does:

@@ -14,12 +14,7 @@ void BuildOnce()
 {
     if (EngineTables.MeshTable)
         return;
-    GeometryState.useGl = false;
-    BuildSharedTables();
-    BuildCaseTable();
-    StartMeshTable();
-    BuildFontWorkAreas();
-    BuildMeshTable();
+    BuildGeometryWithoutGl();
 }
 
 void BM_BuildingPass(benchmark::State& state)

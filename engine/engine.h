@@ -65,6 +65,11 @@ extern EngineTablesRecord EngineTables;
 // Builds every resource of the demo in its fixed order, then reads StartTime.
 void StartEngine();
 
+// The geometry steps of StartEngine (shared tables, marching-cubes grids, mesh
+// table, font work areas, every mesh) with no GL context: no display lists are
+// made. For tools, tests and benchmarks.
+void BuildGeometryWithoutGl();
+
 // SineTable, CosineTable and FalloffTable.
 void BuildSharedTables();
 // GlyphBoxes and ScratchBlock, zero-filled, and GlyphIndex inside ScratchBlock.

@@ -42,17 +42,35 @@ float ComputeEndTime(const TimelineEntry* track)
     return endTime;
 }
 
+namespace {
+
+// Start-up steps 5 to 9: the shared tables, the marching-cubes grids, the mesh
+// table with its vertex array, the font's work areas and every mesh.
+void BuildGeometry()
+{
+    BuildSharedTables();
+    BuildCaseTable();
+    StartMeshTable();
+    BuildFontWorkAreas();
+    BuildMeshTable();
+}
+
+} // namespace
+
+void BuildGeometryWithoutGl()
+{
+    GeometryState = {};
+    GeometryState.useGl = false;
+    BuildGeometry();
+}
+
 void StartEngine()
 {
     SetFixedGlState();
     BuildViewTree();
     BuildTextureLayers();
     BuildTextures();
-    BuildSharedTables();
-    BuildCaseTable();
-    StartMeshTable();
-    BuildFontWorkAreas();
-    BuildMeshTable();
+    BuildGeometry();
     EngineTables.EndTime = ComputeEndTime(TimelineTracks[0]);
     BuildSceneItems();
     EngineTables.StartTime = DemoClockNow();

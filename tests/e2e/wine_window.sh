@@ -60,7 +60,10 @@ kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
 xwininfo -root -tree | grep -q '"ERROR"' && fail "an ERROR box is shown"
 import -window "$win" "$work/window.png" 2>/dev/null
 
-xdotool key --window "$win" Escape 2>/dev/null
+# Held, not tapped: the program reads Escape only when its queue is empty.
+xdotool keydown --window "$win" Escape 2>/dev/null
+sleep 0.5
+xdotool keyup --window "$win" Escape 2>/dev/null
 for _ in $(seq 1 150); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1

@@ -24,13 +24,7 @@ protected:
         if (built)
             return;
         built = true;
-        GeometryState = {};
-        GeometryState.useGl = false;
-        BuildSharedTables();
-        BuildCaseTable();
-        StartMeshTable();
-        BuildFontWorkAreas();
-        BuildMeshTable();
+        BuildGeometryWithoutGl();
         EngineTables.TextureBank = FakeBank;
     }
     void SetUp() override { OutgoingScene = false; }

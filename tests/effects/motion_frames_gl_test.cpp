@@ -8,6 +8,7 @@
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "shell/shell.h"
+#include "tools/common/offscreen.h"
 
 #include <gtest/gtest.h>
 
@@ -23,17 +24,7 @@ constexpr int HEIGHT = 480;
 
 class MotionFrames : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static bool tried = false;
-        if (tried)
-            return;
-        tried = true;
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ready = CreateMainWindow(WindowTitle, WIDTH, HEIGHT, 32, false);
-        if (ready)
-            StartEngine();
-    }
+    static void SetUpTestSuite() { ready = StartDemoOffscreen(WIDTH, HEIGHT); }
     void SetUp() override
     {
         if (!ready)

@@ -9,6 +9,7 @@
 #include "platform/gl.h"
 #include "shell/shell.h"
 #include "textures/textures.h"
+#include "tools/common/offscreen.h"
 #include "tools/common/png.h"
 
 #include <gtest/gtest.h>
@@ -38,11 +39,9 @@ protected:
         if (tried)
             return;
         tried = true;
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ready = CreateMainWindow(WindowTitle, 640, 480, 32, false);
+        ready = StartDemoOffscreen();
         if (!ready)
             return;
-        StartEngine();
         // What a fresh atlas holds before the bake, for comparison.
         generated = ReadAtlas();
         bakedBefore = FontBakeStarted;

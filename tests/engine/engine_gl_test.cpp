@@ -7,6 +7,7 @@
 #include "platform/gl.h"
 #include "shell/shell.h"
 #include "textures/textures.h"
+#include "tools/common/offscreen.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +20,7 @@ namespace {
 class EngineGl : public ::testing::Test {
 protected:
     // Once per process, for every suite derived from this one.
-    static void SetUpTestSuite()
-    {
-        static bool tried = false;
-        if (tried)
-            return;
-        tried = true;
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ready = CreateMainWindow(WindowTitle, 640, 480, 32, false);
-        if (ready)
-            StartEngine();
-    }
+    static void SetUpTestSuite() { ready = StartDemoOffscreen(); }
 
     void SetUp() override
     {

@@ -10,13 +10,7 @@ inline void BuildMeshesHeadless()
     if (built)
         return;
     built = true;
-    GeometryState = {};
-    GeometryState.useGl = false;
-    BuildSharedTables();
-    BuildCaseTable();
-    StartMeshTable();
-    BuildFontWorkAreas();
-    BuildMeshTable();
+    BuildGeometryWithoutGl();
 }
 
 // Triangles of a slot as absolute vertex numbers.

@@ -6,6 +6,7 @@
 #include "platform/gl.h"
 #include "shell/shell.h"
 #include "textures/textures.h"
+#include "tools/common/offscreen.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +18,7 @@ namespace {
 
 class GeometryGl : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static bool tried = false;
-        if (tried)
-            return;
-        tried = true;
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ready = CreateMainWindow(WindowTitle, 640, 480, 32, false);
-        if (ready)
-            StartEngine();
-    }
+    static void SetUpTestSuite() { ready = StartDemoOffscreen(); }
 
     void SetUp() override
     {

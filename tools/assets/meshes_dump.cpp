@@ -9,6 +9,7 @@
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "shell/shell.h"
+#include "tools/common/offscreen.h"
 #include "tools/common/png.h"
 
 #include <algorithm>
@@ -361,18 +362,10 @@ int InspectMeshes(int argc, char** argv)
     }
 
     // Headless: the offscreen video driver gives a GL context without a screen.
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    const bool haveGl = CreateMainWindow(WindowTitle, WINDOW_WIDTH, WINDOW_HEIGHT, 32, false);
-    if (haveGl) {
-        StartEngine();
-    } else {
+    const bool haveGl = StartDemoOffscreen(WINDOW_WIDTH, WINDOW_HEIGHT);
+    if (!haveGl) {
         std::fprintf(stderr, "quorvantile-inspect: no GL window; writing tables without pictures\n");
-        GeometryState.useGl = false;
-        BuildSharedTables();
-        BuildCaseTable();
-        StartMeshTable();
-        BuildFontWorkAreas();
-        BuildMeshTable();
+        BuildGeometryWithoutGl();
     }
 
     bool ok = WriteTable(dir + "/meshes.tsv");

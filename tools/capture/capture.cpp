@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "shell/shell.h"
 #include "tools/common/label.h"
+#include "tools/common/offscreen.h"
 #include "tools/common/png.h"
 
 #include <algorithm>
@@ -249,13 +250,11 @@ int main(int argc, char** argv)
     }
 
     // Headless: no window on any screen, and no sound device is opened.
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (!CreateMainWindow(WindowTitle, options.width, options.height, 32, false)) {
+    if (!StartDemoOffscreen(options.width, options.height)) {
         std::fprintf(stderr, "quorvantile-capture: no GL window (SDL_VIDEODRIVER=%s)\n",
                      std::getenv("SDL_VIDEODRIVER"));
         return 1;
     }
-    StartEngine();
 
     const int endTime = static_cast<int>(std::ceil(EngineTables.EndTime));
     const Schedule schedule = MakeSchedule(options, endTime);
