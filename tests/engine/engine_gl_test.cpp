@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -144,6 +145,130 @@ TEST_F(EngineGl, SceneRunsItsCallbacksOnlyWhenItsViewCanBeDrawn)
     EXPECT_EQ(Log.calls, 2);
     EXPECT_TRUE(Log.colourArrayOn);
     SceneItemLists[6] = saved;
+}
+
+// Column-major 4 x 4 matrices, composed here from the definitions of glRotatef,
+// glTranslatef and glScalef, independently of the GL's own stack.
+using Mat4 = std::array<double, 16>;
+
+Mat4 Multiply(const Mat4& a, const Mat4& b)
+{
+    Mat4 m = {};
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 4; ++k)
+                m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
+    return m;
+}
+
+Mat4 Rotation(double degrees, double x, double y, double z)
+{
+    const double len = std::sqrt(x * x + y * y + z * z);
+    x /= len, y /= len, z /= len;
+    const double a = degrees * M_PI / 180.0;
+    const double c = std::cos(a);
+    const double s = std::sin(a);
+    return { x * x * (1 - c) + c,     y * x * (1 - c) + z * s, x * z * (1 - c) - y * s, 0,
+             x * y * (1 - c) - z * s, y * y * (1 - c) + c,     y * z * (1 - c) + x * s, 0,
+             x * z * (1 - c) + y * s, y * z * (1 - c) - x * s, z * z * (1 - c) + c,     0,
+             0, 0, 0, 1 };
+}
+
+Mat4 Translation(double x, double y, double z)
+{
+    return { 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1 };
+}
+
+Mat4 Scaling(double x, double y, double z)
+{
+    return { x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1 };
+}
+
+std::vector<float> CameraMatrix;
+
+// Keeps the camera transform the item starts from, and clears the projection so
+// that feedback returns model-view coordinates.
+void ClearProjectionCallback(SceneItem*, int, float)
+{
+    CameraMatrix = Matrix(GL_MODELVIEW_MATRIX);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+TEST_F(EngineGl, CameraAndItemTransformsComposeInTheirOrder)
+{
+    View& view = EngineTables.Views[7];
+    view.offsetX = view.offsetY = 0.0f;
+    view.distance = 2.0f;
+    const Camera saved = view.camera;
+    view.camera = { 0.1f, -0.05f, 0.2f, 30.0f, 20.0f, 10.0f, 1.0f };
+
+    GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    glBegin(GL_POINTS);
+    glVertex3f(0.2f, 0.3f, 0.1f);
+    glEnd();
+    glEndList();
+    MeshSlot& slot = EngineTables.MeshTable[0];
+    const uint32_t savedList = slot.displayList;
+    slot.displayList = list;
+
+    SceneItem item = {};
+    item.callback = ClearProjectionCallback;
+    item.flags = ITEM_DISPLAY_LIST | ITEM_BILLBOARD | ITEM_OWN_COLOUR;
+    item.position[0] = 0.05f, item.position[1] = 0.1f, item.position[2] = -0.1f;
+    item.rotation[0] = 15.0f, item.rotation[1] = -25.0f, item.rotation[2] = 40.0f;
+    item.scale[0] = 0.5f, item.scale[1] = 0.25f, item.scale[2] = 2.0f;
+    const SceneItemList savedItems = SceneItemLists[6];
+    SceneItemLists[6] = { 1, &item };
+
+    // A first view set-up outside feedback mode, so that the one-time atlas bake
+    // does not land in the feedback buffer when this test runs alone.
+    ASSERT_TRUE(ApplyView(7));
+    GLfloat feedback[16] = {};
+    glFeedbackBuffer(16, GL_3D, feedback);
+    glRenderMode(GL_FEEDBACK);
+    DrawScene(7, 0.0f);
+    const GLint written = glRenderMode(GL_RENDER);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+
+    SceneItemLists[6] = savedItems;
+    slot.displayList = savedList;
+    glDeleteLists(list, 1);
+    view.camera = saved;
+
+    // Camera: roll about -z, pitch about x, yaw about y, then x and y negated, z as is.
+    const Camera c = { 0.1f, -0.05f, 0.2f, 30.0f, 20.0f, 10.0f, 1.0f };
+    Mat4 m = Multiply(Rotation(c.roll, 0, 0, -1), Rotation(c.pitch, 1, 0, 0));
+    m = Multiply(m, Rotation(c.yaw, 0, 1, 0));
+    m = Multiply(m, Translation(-c.x, -c.y, c.z));
+    ASSERT_EQ(CameraMatrix.size(), 16u);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(CameraMatrix[i], m[i], 1e-5) << "camera matrix entry " << i;
+
+    // Item: translation, yaw about -y and pitch about -x (the billboard adds the
+    // camera's), roll about z, scaling.
+    m = Multiply(m, Translation(0.05, 0.1, -0.1));
+    m = Multiply(m, Rotation(15.0 + c.yaw, 0, -1, 0));
+    m = Multiply(m, Rotation(-25.0 + c.pitch, -1, 0, 0));
+    m = Multiply(m, Rotation(40.0, 0, 0, 1));
+    m = Multiply(m, Scaling(0.5, 0.25, 2.0));
+    const double p[4] = { 0.2, 0.3, 0.1, 1.0 };
+    double q[3] = {};
+    for (int r = 0; r < 3; ++r)
+        for (int k = 0; k < 4; ++k)
+            q[r] += m[4 * k + r] * p[k];
+
+    ASSERT_EQ(written, 4) << "one point in the feedback buffer";
+    ASSERT_EQ(feedback[0], GL_POINT_TOKEN);
+    const double x = 2.0 * (feedback[1] - viewport[0]) / viewport[2] - 1.0;
+    const double y = 2.0 * (feedback[2] - viewport[1]) / viewport[3] - 1.0;
+    const double z = 2.0 * feedback[3] - 1.0;
+    EXPECT_NEAR(x, q[0], 1e-4);
+    EXPECT_NEAR(y, q[1], 1e-4);
+    EXPECT_NEAR(z, q[2], 1e-4);
 }
 
 // Paints its whole view (glClear stays inside the scissor box) in a colour that
