@@ -231,6 +231,46 @@ TEST_F(AnimatedMeshes, PictureCoarsensWithItsEnvelopeAndComesBackExactly)
     }
 }
 
+// Each surface record against its row: shape, grid, material, scale, the three moving
+// shape parameters and the threshold, by rebuilding the same mesh directly from the row.
+TEST_F(AnimatedMeshes, EverySurfaceRecordBuildsWhatItsRowSays)
+{
+    struct Row {
+        ShapeFunction shape;
+        int grid, material, scale;
+        float w1, a1, b1, w2, a2, b2, threshold;
+    };
+    const Row rows[ANIMATED_SURFACE_RECORD_COUNT] = {
+        { RippledColumn, 4, 12, 512, 0.003f, 2.0f, 2.0f, 0.006f, 0.5f, 0.0f, 0.25f },
+        { CosineLattice, 4, 20, 256, 0.005f, 2.0f, 2.0f, 0.006f, 1.0f, 1.0f, 1.15f },
+        { ThreeRings, 4, 18, 256, 0.005f, 1.0f, 0.0f, 0.01f, 0.35f, 0.35f, 0.65f },
+        { CosineBall, 2, 11, -3584, 0.0f, 0.0f, 0.0f, 0.01f, 0.25f, 0.0f, 0.5f },
+        { CosineBall, 2, 12, -4608, 0.0f, 0.0f, 0.0f, 0.01f, 0.25f, 0.0f, 0.5f },
+    };
+    SceneItem surface = ItemOfMesh(20);
+    MeshSlot* slot = &EngineTables.MeshTable[20];
+    for (int r = 0; r < ANIMATED_SURFACE_RECORD_COUNT; ++r) {
+        const Row& row = rows[r];
+        for (const float t : { 0.0f, 137.0f, 2345.0f }) {
+            slot->material = nullptr;
+            AnimateSurface(&surface, r, t);
+            EXPECT_EQ(slot->material, &FakeBank[row.material]) << r;
+            const float* params = EngineTables.ShapeParams;
+            EXPECT_FLOAT_EQ(params[SHAPE_PX], row.b1 + row.a1 * std::sin(row.w1 * t)) << r << " " << t;
+            EXPECT_FLOAT_EQ(params[SHAPE_PY], row.b1 + row.a1 * std::cos(row.w1 * t)) << r << " " << t;
+            EXPECT_FLOAT_EQ(params[SHAPE_PZ], row.a2 * std::sin(row.w2 * t) + row.b2) << r << " " << t;
+            EXPECT_EQ(params[SHAPE_SCALE], static_cast<float>(row.scale) / 256.0f) << r;
+            const MeshSnapshot animated = Snapshot(20);
+            EXPECT_GT(animated.indexCount, 0) << r << " " << t;
+
+            PolygoniseShape(EngineTables.IsoGrids[row.grid], slot, row.shape, row.threshold,
+                            params[SHAPE_PX], params[SHAPE_PY], params[SHAPE_PZ],
+                            static_cast<float>(row.scale) / 256.0f);
+            EXPECT_TRUE(SameMesh(animated, Snapshot(20))) << r << " " << t;
+        }
+    }
+}
+
 TEST_F(AnimatedMeshes, RecordsBeyondTheTablesDoNothing)
 {
     SceneItem surface = ItemOfMesh(20);

@@ -287,6 +287,50 @@ TEST(TextTable, EveryCharacterIsAGlyphASpaceOrALineFeed)
     }
 }
 
+// Every entry's timing, offsets as applied (raw byte x -1/16, x and z signed), style
+// and, where the text is fixed, the text itself.
+TEST(TextTable, EveryEntryHasItsTimingOffsetsAndStyle)
+{
+    struct Row {
+        int startCs, width, spreadCs, transition, holdCs;
+        float dx, dy, dz;
+        int style;
+        const char* text;   // null: content of our own choosing
+    };
+    const Row rows[TEXT_ENTRY_COUNT] = {
+        { 400, 8, 500, 125, 800, 2.0f, -2.0f, 1.0f, 0x80, " another\n world\n    is\npossible\n    ..." },
+        { 3000, 8, 400, 200, 1200, 0.0f, 0.0f, 0.0f, 0x80, "   non-governmental\n      quorvantile" },
+        { 3300, 20, 300, 100, 700, -1.0f, -6.75f, -1.5f, 0x01, "-by the vostrel demogroup-" },
+        { 8600, 8, 400, 125, 800, 0.0f, 0.0f, 0.0f, 0x81, "science is not a\nmerchandise!" },
+        { 6300, 8, 400, 125, 300, 0.0f, 0.0f, 0.0f, 0x00, ".::altergreetings::." },
+        { 6500, 8, 200, 125, 400, 0.0f, -2.0f, 0.0f, 0x80, nullptr },
+        { 6800, 8, 200, 125, 400, 2.625f, -2.0f, 0.0f, 0x80, nullptr },
+        { 7100, 8, 200, 125, 400, 0.0f, -2.0f, 0.0f, 0x80, nullptr },
+        { 14800, 10, 200, 125, 800, -1.5f, -1.5f, -1.5f, 0x00,
+          "never forget consuming has\npolitical consequences\nso support your local farmers\n"
+          "instead of big brothers\nand stop eating hamburgers!" },
+        { 15800, 8, 200, 125, 800, -1.5f, -1.0f, -1.5f, 0x02, nullptr },
+        { 17036, 8, 100, 50, 100, 2.5f, -2.0f, -5.0f, 0x03, "see ya!" },
+        { 9872, 8, 100, 50, 100, 2.5f, -3.0f, -5.0f, 0x03, "fish!" },
+    };
+    for (int e = 0; e < TEXT_ENTRY_COUNT; ++e) {
+        const TextEntry& entry = TextEntries[e];
+        const Row& row = rows[e];
+        EXPECT_EQ(4 * entry.start, row.startCs) << e;
+        EXPECT_EQ(entry.width, row.width) << e;
+        EXPECT_EQ(100 * entry.spread, row.spreadCs) << e;
+        EXPECT_EQ(entry.transition, row.transition) << e;
+        EXPECT_EQ(100 * entry.hold, row.holdCs) << e;
+        EXPECT_EQ(entry.dx * -0.0625f, row.dx) << e;
+        EXPECT_EQ(entry.dy * -0.0625f, row.dy) << e;
+        EXPECT_EQ(entry.dz * -0.0625f, row.dz) << e;
+        EXPECT_EQ(entry.style, row.style) << e;
+        if (row.text) {
+            EXPECT_STREQ(entry.text, row.text) << e;
+        }
+    }
+}
+
 TEST(TextTable, GreetingsAndCreditsHaveTheirShape)
 {
     const int names[] = { 8, 7, 8 };
