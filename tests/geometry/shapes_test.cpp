@@ -86,6 +86,62 @@ TEST_F(ShapesTest, RingsAndBlobsPeakOnTheirCurves)
     EXPECT_NEAR(TwinBlobs(0.7f, 0.1f, -0.3f), 1.0f + Falloff(10.0f * 0.25f), 1e-6f);
 }
 
+// Every parameter reaches the term it belongs to: each shape against its formula,
+// written out here with the library's sin and cos, at a point where no term vanishes.
+TEST_F(ShapesTest, ShapesFollowTheirFormulasWithEveryParameterSet)
+{
+    float* p = EngineTables.ShapeParams;
+    p[SHAPE_PX] = 0.3f;
+    p[SHAPE_PY] = -0.4f;
+    p[SHAPE_PZ] = 0.25f;
+    p[SHAPE_OX] = 0.6f;
+    p[SHAPE_OY] = 0.8f;
+    p[SHAPE_OZ] = -0.2f;
+    const float px = 0.3f, py = -0.4f, pz = 0.25f, ox = 0.6f, oy = 0.8f;
+    const float x = 0.21f, y = -0.33f, z = 0.47f, r2 = x * x + y * y + z * z;
+    const float twoPi = 6.28318531f;
+    // The table's own interpolation, not the shape code's.
+    const float* f = EngineTables.FalloffTable;
+    auto falloff = [f](float s) {
+        const float a = std::fmin(std::fmax(511.0f * s, 0.0f), 511.0f);
+        const int n = static_cast<int>(a);
+        return n == 511 ? f[511] : f[n] + (a - static_cast<float>(n)) * (f[n + 1] - f[n]);
+    };
+
+    const float k = std::cos(twoPi * x) * std::cos(twoPi * y) * std::cos(twoPi * z);
+    EXPECT_NEAR(CosineBall(x, y, z), (k + 1.0f) * (1.0f - r2) + pz, 1e-5f);
+    const float half = (py * y + px) / 2.0f;   // the tube's lookups take half the angle
+    const float tx = x + 0.35f * std::cos(half), tz = z + 0.35f * std::sin(half);
+    EXPECT_NEAR(TwistedTube(x, y, z), 1.0f - (tx * tx + tz * tz + pz * y * y), 1e-5f);
+    const float r = r2 - 0.55f;
+    const float rings = falloff(8.0f * ((px * x + py * y) * (px * x + py * y) + r * r)) +
+                        falloff(8.0f * ((px * z - py * y) * (px * z - py * y) + r * r)) +
+                        falloff(8.0f * ((x * x + z * z - pz) * (x * x + z * z - pz) + y * y));
+    EXPECT_NEAR(ThreeRings(x, y, z), rings, 1e-5f);
+    const float e = falloff(x * x + z * z);
+    EXPECT_NEAR(RippledColumn(x, y, z),
+                ((std::sin(4.0f * (e + px)) * std::cos(8.0f * (y + py)) - 1.25f) * (z + 1.0f) + 2.0f * e) *
+                    (1.0f - y * y),
+                1e-5f);
+    // The falloff shapes near their bodies, where the curve is not at its floor.
+    {
+        const float rx = 0.7f, ry = 0.035f, rz = 0.3f;
+        const float u = oy * rx - ox * rz, v = ox * rx + oy * rz, m = ry + pz;
+        const float l = u * u + v * v + m * m - pz - 0.45f, h = px * u + py * m;
+        ASSERT_LT(16.0f * (l * l + h * h), 0.5f);
+        EXPECT_NEAR(TumblingRing(rx, ry, rz), falloff(16.0f * (l * l + h * h)), 1e-5f);
+    }
+    {
+        const float bx = 1.0f, by = 0.35f, bz = 0.1f;   // near the second blob
+        const float dx = bx - px, dy = by - py, dz = bz - pz;
+        const float ex = dx - ox, ey = dy - oy, ez = dz + 0.2f;
+        ASSERT_LT(10.0f * (ex * ex + ey * ey + ez * ez), 0.5f);
+        EXPECT_NEAR(TwinBlobs(bx, by, bz),
+                    falloff(10.0f * (dx * dx + dy * dy + dz * dz)) + falloff(10.0f * (ex * ex + ey * ey + ez * ez)),
+                    1e-5f);
+    }
+}
+
 // The lattice keeps terms between calls; they must follow every argument and
 // parameter they depend on.
 TEST_F(ShapesTest, CosineLatticeMatchesItsFormulaAcrossParameterChanges)
