@@ -243,6 +243,52 @@ TEST_F(MarchingCubesTest, AnimatedShapesAreClosedInsideTheCube)
     }
 }
 
+// A plane across the 4-cell grid, where every crossing and normal is known exactly:
+// one vertex per x edge from 0 to 0.5, made in storage order.
+TEST_F(MarchingCubesTest, CrossingsAndNormalsOfAPlane)
+{
+    SampleGrid* grid = EngineTables.IsoGrids[0];
+    const ShapeFunction plane = [](float x, float, float) { return 1.0f + x; };
+    MeshSlot slot = ScratchSlot(64, 3 * 64);
+    PolygoniseShape(grid, &slot, plane, 1.3f, 0, 0, 0, -2.0f);
+    ASSERT_EQ(slot.indexCount, 4 * 4 * 2 * 3);   // two triangles per cell of the plane
+    // Sampled values carry +0.00001, so the plane is met just before x = 0.3.
+    const float crossing = (1.3f - (1.0f + 0.00001f)) * 0.5f / 0.5f;
+    for (int n = 0; n < 25; ++n) {
+        const Vertex& v = EngineTables.VertexArray[slot.firstVertex + n];
+        const float y = -1.0f + 0.5f * static_cast<float>(n % 5), z = -1.0f + 0.5f * static_cast<float>(n / 5);
+        ASSERT_NEAR(v.position[0], -2.0f * crossing, 1e-5f) << n;
+        ASSERT_NEAR(v.position[1], -2.0f * y, 1e-6f) << n;
+        ASSERT_NEAR(v.position[2], -2.0f * z, 1e-6f) << n;
+        ASSERT_NEAR(v.texCoord[0], crossing, 1e-5f);
+        ASSERT_NEAR(v.texCoord[1], y, 1e-6f);
+        ASSERT_NEAR(v.normal[0], -0.5f, 1e-5f);   // towards lower values
+        ASSERT_NEAR(v.normal[1], 0.0f, 1e-6f);
+        ASSERT_NEAR(v.normal[2], 0.0f, 1e-6f);
+    }
+
+    // The same plane as stored values: normals from the neighbours by point number, so
+    // on the last sampled layer the unsampled zero layer above stands in for +z, and
+    // for the last row of that layer also for +y.
+    const int row = grid->nx + 1, layer = row * (grid->ny + 1);
+    for (int k = 0; k <= grid->nz; ++k)
+        for (int j = 0; j <= grid->ny; ++j)
+            for (int i = 0; i <= grid->nx; ++i)
+                grid->points[i + j * row + k * layer].value = 1.0f + (-1.0f + 0.5f * static_cast<float>(i));
+    PolygoniseField(grid, &slot, 1.3f, 1.0f);
+    ASSERT_EQ(slot.indexCount, 4 * 4 * 2 * 3);
+    for (int n = 0; n < 25; ++n) {
+        const Vertex& v = EngineTables.VertexArray[slot.firstVertex + n];
+        ASSERT_NEAR(v.position[0], 0.3f, 1e-6f);
+        // The crossing starts at x = 0, value 1; its +x neighbour holds 1.5.
+        const bool top = n / 5 == grid->nz, lastRow = n % 5 == grid->ny;
+        const float g[3] = { 1.0f - 1.5f, top && lastRow ? 1.0f : 0.0f, top ? 1.0f : 0.0f };
+        const float factor = 0.5f / std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]);
+        for (int axis = 0; axis < 3; ++axis)
+            ASSERT_NEAR(v.normal[axis], g[axis] * factor, 1e-6f) << n << " axis " << axis;
+    }
+}
+
 TEST_F(MarchingCubesTest, FieldSurfaceMatchesItsShape)
 {
     // The same ball from stored values: the same triangles, normals from neighbours.
