@@ -51,6 +51,12 @@ uint64_t ReflectIntoLoop(Voice& voice, const Sample& sample, uint64_t position, 
 {
     const uint64_t start = uint64_t{sample.loopStart} << 32;
     const uint64_t end = (uint64_t{sample.loopStart} + sample.loopLength) << 32;
+    if (!forward && position == start) {
+        // Exactly on the start on the way back: 2S - p - 1 turns it forwards, just
+        // before the start, or at the start itself where nothing lies before it.
+        voice.direction = 1;
+        return start > 0 ? start - 1 : start;
+    }
     if (sample.loopLength >= (1u << 30)) {
         // A loop this long is longer than any step: one turn is enough.
         if (forward) {
@@ -71,6 +77,12 @@ uint64_t ReflectIntoLoop(Voice& voice, const Sample& sample, uint64_t position, 
     if (mirrored)
         offset = period - 1 - offset;
     voice.direction = (forward != mirrored) ? 1 : 2;
+    if (voice.direction == 2 && offset == 0) {
+        // Folded onto the start on the way back: that is the turn at the start too
+        // (otherwise the next boundary would be 0 frames away, for ever).
+        voice.direction = 1;
+        return start > 0 ? start - 1 : start;
+    }
     return start + static_cast<uint64_t>(offset);
 }
 

@@ -233,6 +233,63 @@ TEST(Mixer, PingPongWithAStepLongerThanTheLoopStaysInside)
     EXPECT_LT(v.position, uint64_t{3} << 32);
 }
 
+TEST(Mixer, PingPongLandingExactlyOnTheStartTurnsForwards)
+{
+    std::vector<int16_t> data(8 + SAMPLE_GUARD_VALUES, 0);
+    for (int i = 0; i < 8; i++)
+        data[size_t(i)] = static_cast<int16_t>(100 * i);
+    Sample s{};
+    s.data = data.data();
+    s.length = 8;
+    s.loopKind = LOOP_PINGPONG;
+    ConstantVoice unused(0);
+    std::vector<float> out(2 * 8, 0.0f);
+
+    // On the start, running backwards: the turn 2S - p - 1 puts it one unit before
+    // the start, running forwards.
+    s.loopStart = 2;
+    s.loopLength = 4;
+    data[6] = data[5];
+    Voice& v = unused.Start(255, 255, true);
+    v.sample = &s;
+    v.position = uint64_t{2} << 32;
+    v.direction = 2;
+    MixVoices(out.data(), 4);
+    for (int k = 0; k < 4; k++)
+        EXPECT_NEAR(out[2 * k], 200.0f + 100.0f * k, 0.01f) << k;
+    EXPECT_EQ(v.direction, 1);
+    EXPECT_EQ(v.position, (uint64_t{6} << 32) - 1);
+
+    // With the loop at the very start there is nothing before it: it turns at 0.
+    s.loopStart = 0;
+    s.loopLength = 4;
+    data[4] = data[3];
+    std::fill(out.begin(), out.end(), 0.0f);
+    unused.Start(255, 255, true);
+    v.sample = &s;
+    v.direction = 2;
+    MixVoices(out.data(), 3);
+    for (int k = 0; k < 3; k++)
+        EXPECT_NEAR(out[2 * k], 100.0f * k, 0.01f) << k;
+    EXPECT_EQ(v.direction, 1);
+
+    // A step that reflects at the end straight onto the start: 2E - p - 1 = S, on the
+    // way back, which is the turn at the start as well.
+    s.loopStart = 1;
+    s.loopLength = 2;
+    data[3] = data[2];
+    std::fill(out.begin(), out.end(), 0.0f);
+    unused.Start(255, 255, true);
+    v.sample = &s;
+    v.position = uint64_t{1} << 32;
+    v.step = (uint64_t{4} << 32) - 1;   // from 1 to 5 - 1/2^32, that is 2E - S - 1/2^32
+    MixVoices(out.data(), 8);
+    for (int k = 0; k < 8; k++)
+        EXPECT_NEAR(out[2 * k], 100.0f, 0.01f) << k;
+    EXPECT_GE(v.position, uint64_t{1} << 32);
+    EXPECT_LT(v.position, uint64_t{3} << 32);
+}
+
 TEST(Mixer, SampleWithoutLoopEndsTheVoice)
 {
     ConstantVoice c(1000, 10);
