@@ -13,6 +13,9 @@ Channel Channels[CHANNEL_COUNT];
 
 namespace {
 
+// The cells of the row that the last row tick played.
+const PatternCell* PlayedRowCells = nullptr;
+
 // 255 / 2^35 in single precision: a full-scale product gives 127, about half gain.
 constexpr float FINAL_VOLUME_SCALE = 7.4214767664670944e-09f;
 constexpr int32_t FREQUENCY_FLOOR = 100;          // Hz
@@ -143,6 +146,7 @@ void StepPanningEnvelope(Channel* channel, const Instrument* instrument)
 
 void ResetChannels(Module* module)
 {
+    PlayedRowCells = nullptr;
     for (int k = 0; k < module->channelCount && k < CHANNEL_COUNT; k++) {
         Channels[k] = Channel{};
         Channels[k].voice = &Voices[k];
@@ -184,6 +188,7 @@ void ProcessRow(Module* module)
     module->nextOrder = -1;
     module->nextRow = -1;
     const PatternCell* cells = CurrentRowCells(module);
+    PlayedRowCells = cells;
     if (!cells)
         return;
     bool jumped = false;
@@ -244,9 +249,13 @@ void ProcessRow(Module* module)
 
 void ProcessTick(Module* module)
 {
+    // A pattern loop back to row 0 leaves the row at -1 until the next row tick. There
+    // is no row -1: the later ticks take the cells of the row being played, so that its
+    // effects, envelopes, fadeout, auto-vibrato and voices run on as on any other row.
+    static const PatternCell NoCells[MAX_CHANNELS] = {};
     const PatternCell* cells = CurrentRowCells(module);
     if (!cells)
-        return;
+        cells = module->row == -1 && PlayedRowCells ? PlayedRowCells : NoCells;
     for (int k = 0; k < module->channelCount; k++) {
         Channel* channel = &Channels[k];
         const PatternCell& cell = cells[k];

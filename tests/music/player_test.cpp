@@ -378,6 +378,31 @@ TEST(Effects, PatternLoopRunsItsCountOfExtraTimes)
     EXPECT_EQ(rows, (std::vector<int>{0, 1, 2, 1, 2, 1, 2, 3, 0}));
 }
 
+TEST(Effects, PatternLoopBackToRowZeroKeepsTheChannelsRunning)
+{
+    // The loop's last row leaves the row at -1 until the next row tick. Its later ticks
+    // still step the envelope (one unit a tick here) and run the other channel's effects.
+    xm::ModuleData m = Song(4, 2);
+    m.instruments[0].volume.points = {{0, 0}, {64, 64}};
+    m.instruments[0].volume.type = ENVELOPE_ON;
+    Put(m, 0, 0, {C4, 1, 0, 0xE, 0x60});
+    Put(m, 0, 1, {C4, 1, 0x30, 0, 0});
+    Put(m, 1, 0, {0, 0, 0, 0xE, 0x61});
+    Put(m, 1, 1, {0, 0, 0x62, 0xA, 0x01});   // volume column and effect slide down
+    Playback play(m);
+    std::vector<int> rows;
+    for (int row = 0; row < 4; row++) {
+        rows.push_back(play.module->nextRow >= 0 ? play.module->nextRow : play.module->row);
+        play.Ticks(6);
+        if (row == 1) {
+            EXPECT_EQ(Channels[0].envelopeVolume, 11);   // 12 ticks after the note
+            // 32, then -2 on the row tick and -2 - 1 on each of the 5 later ticks.
+            EXPECT_EQ(Channels[1].volume, 32 - 2 - 5 * 3);
+        }
+    }
+    EXPECT_EQ(rows, (std::vector<int>{0, 1, 0, 1}));
+}
+
 TEST(Effects, NoteCutArpeggioAndPortaFloor)
 {
     xm::ModuleData m = Song(4);
