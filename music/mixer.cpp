@@ -107,7 +107,10 @@ void MixVoice(Voice& voice, float* out, int32_t frames)
             todo = 0;
             hit = true;
         } else if (static_cast<uint64_t>(distance) < BOUNDARY_LIMIT) {
-            // Frames until the position reaches the boundary, exactly.
+            // Frames until the position reaches the boundary, exactly. The quotient of
+            // both values shifted right by 8 can come out a frame short, which leaves a
+            // forward loop less than 2^-24 before its end with 0 frames to go for ever,
+            // or a frame long, which reads past the guard values at a sample's end.
             const uint64_t n = (static_cast<uint64_t>(distance) + step - 1) / step;
             if (n <= static_cast<uint64_t>(todo)) {
                 todo = static_cast<int32_t>(n);
