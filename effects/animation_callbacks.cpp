@@ -155,10 +155,7 @@ void WarpTexCoords(int mesh, float s0, float t0, float phase, float twistFreq, f
 }
 
 // A chain of items that swings like a rope: both ends follow the drive envelope at
-// different phases, every middle item follows its neighbours as a damped wave. The
-// last end is the item whose fraction is exactly 1.0; where the running sum of a run
-// stops short of it (24 items), the last item is a middle one and reads the item
-// after its group.
+// different phases, every middle item follows its neighbours as a damped wave.
 void RopeCallback(SceneItem* item, int parameter, float time)
 {
     const float s = item->fraction;
