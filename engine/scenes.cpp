@@ -47,10 +47,10 @@ void BuildSceneItems()
             const float step = 1.0f / static_cast<float>(n - 1);
             float fraction = 0.0f;
             for (int j = 0; j < n; ++j) {
-                // The running single-precision sum, as it comes: for some run lengths
-                // the last instance lands a rounding step off 1.0 (12 items: just
-                // above, 24 items: just below), and the callbacks see exactly that.
-                FillItem(next++, *d, j, fraction);
+                // The running sum falls short of 1.0 for long runs; the last instance
+                // is exactly at the end, so callbacks can recognise it.
+                const float value = (n > 1 && j == n - 1) ? 1.0f : fraction;
+                FillItem(next++, *d, j, value);
                 fraction += step;
             }
         }
