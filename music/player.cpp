@@ -249,13 +249,14 @@ void ProcessRow(Module* module)
 
 void ProcessTick(Module* module)
 {
-    // A pattern loop back to row 0 leaves the row at -1 until the next row tick. There
-    // is no row -1: the later ticks take the cells of the row being played, so that its
-    // effects, envelopes, fadeout, auto-vibrato and voices run on as on any other row.
+    // A pattern loop back to row 0 leaves the row at -1 until the next row tick (and a
+    // loop row kept from a longer pattern can lie beyond this one). Where the pattern
+    // has no such row, the later ticks take the cells of the row being played, so that
+    // its effects, envelopes, fadeout, auto-vibrato and voices run on as on any row.
     static const PatternCell NoCells[MAX_CHANNELS] = {};
     const PatternCell* cells = CurrentRowCells(module);
     if (!cells)
-        cells = module->row == -1 && PlayedRowCells ? PlayedRowCells : NoCells;
+        cells = PlayedRowCells ? PlayedRowCells : NoCells;
     for (int k = 0; k < module->channelCount; k++) {
         Channel* channel = &Channels[k];
         const PatternCell& cell = cells[k];
