@@ -27,48 +27,21 @@ fi
 # window manager that is not there.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
-windows() {   # "id width height" of the windows with the demo's title
-    xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{ print $1, $(NF-1) }' |
-        sed -E 's/([0-9]+)x([0-9]+)\+.*/\1 \2/'
-}
+. "$(dirname "$0")/x11.sh"
 
 wine "$exe" & pid=$!
 
-box=""
-for attempt in 1 2; do
-    for _ in $(seq 1 150); do
-        box=$(windows | awk '$2 < 600 { print $1; exit }')
-        [ -n "$box" ] && break
-        sleep 0.1
-    done
-    [ -n "$box" ] && break
-    echo "no question box yet (attempt $attempt)"
-done
-[ -n "$box" ] || fail "the start-up question never appeared"
-sleep 0.5
-xdotool key --window "$box" n 2>/dev/null   # the box's No button
+box=$(find_window "$title" '$2 < 600' 30) || fail "the start-up question never appeared"
+answer_box "$box" n || fail "the question box did not take No"   # n: the No button
 
-win=""
-for _ in $(seq 1 150); do
-    win=$(windows | awk '$2 >= 640 && $3 >= 480 { print $1; exit }')
-    [ -n "$win" ] && break
-    sleep 0.1
-done
-[ -n "$win" ] || fail "no window after answering No"
+win=$(find_window "$title" '$2 >= 640 && $3 >= 480' 15) || fail "no window after answering No"
 sleep 2
 kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
 xwininfo -root -tree | grep -q '"ERROR"' && fail "an ERROR box is shown"
 import -window "$win" "$work/window.png" 2>/dev/null
 
-# Held, not tapped: the program reads Escape only when its queue is empty.
-xdotool keydown --window "$win" Escape 2>/dev/null
-sleep 0.5
-xdotool keyup --window "$win" Escape 2>/dev/null
-for _ in $(seq 1 150); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end on Escape"
+hold_key "$win" Escape
+wait_exit 15 || fail "the program did not end on Escape"
 wait "$pid"
 rc=$?
 wineserver -k 2>/dev/null

@@ -12,33 +12,16 @@ audio="$out/music.raw"
 rm -f "$audio"
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio"
 
-fail() { echo "FAIL: $*"; kill "$pid" 2>/dev/null; exit 1; }
+. "$(dirname "$0")/../e2e/x11.sh"
 
-windows() {   # "id width height" of the windows with the demo's title
-    xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{ print $1, $(NF-1) }' |
-        sed -E 's/([0-9]+)x([0-9]+)\+.*/\1 \2/'
-}
+fail() { echo "FAIL: $*"; kill "$pid" 2>/dev/null; exit 1; }
 
 started=$(date +%s.%N)
 "$demo" & pid=$!
 
-box=""
-for _ in $(seq 1 200); do
-    box=$(windows | awk '!($2 == 640 && $3 == 480) { print $1; exit }')
-    [ -n "$box" ] && break
-    sleep 0.1
-done
-[ -n "$box" ] || fail "no full-screen question"
-sleep 0.3
-xdotool key --window "$box" Escape
-
-win=""
-for _ in $(seq 1 200); do
-    win=$(windows | awk '$2 == 640 && $3 == 480 { print $1; exit }')
-    [ -n "$win" ] && break
-    sleep 0.1
-done
-[ -n "$win" ] || fail "no 640 x 480 window after answering No"
+box=$(find_window "$title" '!($2 == 640 && $3 == 480)' 20) || fail "no full-screen question"
+answer_box "$box" Escape || fail "the question box did not take No"
+win=$(find_window "$title" '$2 == 640 && $3 == 480' 20) || fail "no 640 x 480 window after answering No"
 shown=$(date +%s.%N)
 
 # Halfway, the demo is still running and drawing.
