@@ -31,8 +31,8 @@ struct MeshSlot {
     const TextureBankEntry* material = nullptr;   // null: draw with the current GL state
 };
 
-constexpr int MESH_COUNT_MODE = 0;
-constexpr int MESH_BUILD_MODE = 1;
+constexpr int MESH_COUNT = 0;
+constexpr int MESH_BUILD = 1;
 constexpr int MESH_TABLE_SIZE = 115;
 constexpr int FIRST_GLYPH_SOLID_MESH = 31;
 constexpr int FIRST_GLYPH_QUAD_MESH = 73;
@@ -40,8 +40,8 @@ constexpr int FIRST_PICTURE_MESH = 27;
 constexpr int PICTURE_LAYER_COUNT = 4;
 constexpr int GLYPH_SOLID_BUDGET = 52;   // vertices reserved per glyph
 
-// MESH_COUNT_MODE: the vertices to reserve for the definition, nothing else.
-// MESH_BUILD_MODE: fills the slot at MeshCursor, advances MeshCursor by one, returns 0.
+// MESH_COUNT: the vertices to reserve for the definition, nothing else.
+// MESH_BUILD: fills the slot at MeshCursor, advances MeshCursor by one, returns 0.
 using MeshBuilder = int32_t (*)(const MeshHeader* definition, int mode);
 
 int32_t BuildGrid(const MeshHeader* definition, int mode);

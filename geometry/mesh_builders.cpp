@@ -1,6 +1,6 @@
 // The five mesh builders: flat grids, implicit surfaces, picture layers, solid
-// glyphs and glyph quads. Each counts its vertices in MESH_COUNT_MODE and fills the
-// slot under MeshCursor in MESH_BUILD_MODE.
+// glyphs and glyph quads. Each counts its vertices in MESH_COUNT and fills the
+// slot under MeshCursor in MESH_BUILD.
 #include "content/content.h"
 #include "engine/engine.h"
 #include "geometry/geometry.h"
@@ -29,7 +29,7 @@ int32_t BuildGrid(const MeshHeader* header, int mode)
 {
     const GridDefinition& grid = *reinterpret_cast<const GridDefinition*>(header);
     const int columns = grid.columns, rows = grid.rows;
-    if (mode == MESH_COUNT_MODE)
+    if (mode == MESH_COUNT)
         return columns * rows;
 
     MeshSlot* slot = TakeSlot((columns - 1) * (rows - 1) * 6);
@@ -74,7 +74,7 @@ int32_t BuildImplicit(const MeshHeader* header, int mode)
 {
     const ImplicitDefinition& surface = *reinterpret_cast<const ImplicitDefinition*>(header);
     const int32_t budget = int32_t{1} << surface.budgetExponent;
-    if (mode == MESH_COUNT_MODE)
+    if (mode == MESH_COUNT)
         return budget;
 
     MeshSlot* slot = TakeSlot(3 * budget);
@@ -114,7 +114,7 @@ int32_t BuildPicture(const MeshHeader* header, int mode)
 {
     const PictureDefinition& layer = *reinterpret_cast<const PictureDefinition*>(header);
     const int pointCount = layer.points[0];
-    if (mode == MESH_COUNT_MODE)
+    if (mode == MESH_COUNT)
         return pointCount;
 
     const int triangleCount = layer.triangles[0];
@@ -128,7 +128,7 @@ int32_t BuildPicture(const MeshHeader* header, int mode)
 // The next glyph of the glyph stream as a flat solid in the plane z = 0, and its box.
 int32_t BuildGlyphSolid(const MeshHeader*, int mode)
 {
-    if (mode == MESH_COUNT_MODE)
+    if (mode == MESH_COUNT)
         return GLYPH_SOLID_BUDGET;
 
     const int8_t* stream = GeometryState.glyphStreamCursor ? GeometryState.glyphStreamCursor : GlyphStream;
@@ -177,7 +177,7 @@ int32_t BuildGlyphSolid(const MeshHeader*, int mode)
 // turned by 180 degrees like the baked image.
 int32_t BuildGlyphQuad(const MeshHeader*, int mode)
 {
-    if (mode == MESH_COUNT_MODE)
+    if (mode == MESH_COUNT)
         return 4;
 
     MeshSlot* slot = TakeSlot(6);

@@ -52,15 +52,15 @@ int32_t BuildMeshes(int mode)
         const char* definition = reinterpret_cast<const char*>(group.first);
         for (int d = 0; d < group.count; ++d, definition += group.stride, ++slot) {
             const MeshHeader* header = reinterpret_cast<const MeshHeader*>(definition);
-            if (mode == MESH_COUNT_MODE) {
-                const int32_t count = group.builder(header, MESH_COUNT_MODE);
+            if (mode == MESH_COUNT) {
+                const int32_t count = group.builder(header, MESH_COUNT);
                 slot->vertexCount = count;
                 slot->firstVertex = total;
                 total += count;
                 continue;
             }
             MeshSlot* built = EngineTables.MeshCursor;
-            group.builder(header, MESH_BUILD_MODE);
+            group.builder(header, MESH_BUILD);
             if (header->material != 0 && EngineTables.TextureBank)
                 built->material = EngineTables.TextureBank + (header->material - 1);
             if (GeometryState.useGl)
@@ -74,7 +74,7 @@ void StartMeshTable()
 {
     EngineTables.MeshTable = static_cast<MeshSlot*>(AllocateForever(MESH_TABLE_SIZE * sizeof(MeshSlot)));
     EngineTables.MeshCursor = EngineTables.MeshTable;
-    const int32_t vertexCount = BuildMeshes(MESH_COUNT_MODE);
+    const int32_t vertexCount = BuildMeshes(MESH_COUNT);
     Vertex* vertices = static_cast<Vertex*>(AllocateForever(static_cast<size_t>(vertexCount) * sizeof(Vertex)));
     for (int32_t i = 0; i < vertexCount; ++i)
         for (uint8_t& channel : vertices[i].colour)
@@ -97,7 +97,7 @@ void StartMeshTable()
 
 void BuildMeshTable()
 {
-    BuildMeshes(MESH_BUILD_MODE);
+    BuildMeshes(MESH_BUILD);
 }
 
 void ApplyMaterial(const TextureBankEntry* entry)

@@ -161,7 +161,7 @@ TEST_F(MeshTableTest, OversizedGlyphRecordStaysInItsBudget)
     EngineTables.MeshCursor = &slot;
     EngineTables.GlyphBoxCursor = &box;
     GeometryState.glyphStreamCursor = record.data();
-    BuildGlyphSolid(&GlyphSolidHeader, MESH_BUILD_MODE);
+    BuildGlyphSolid(&GlyphSolidHeader, MESH_BUILD);
     const bool cursorPastRecord = GeometryState.glyphStreamCursor == record.data() + record.size();
     EngineTables = saved;
     GeometryState = savedState;
