@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -64,6 +65,20 @@ bool IsMinimised()
     return Window && (SDL_GetWindowFlags(Window) & SDL_WINDOW_MINIMIZED) != 0;
 }
 
+// Without a display SDL falls back to drivers that draw nowhere; the demo would
+// then run unseen with its music playing. Those drivers serve only who names them
+// in SDL_VIDEODRIVER (the capture tool and the tests do).
+bool IsVisibleDriverOrAskedFor(const char* driver)
+{
+    if (driver == nullptr)
+        return false;
+    if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0 &&
+        std::strcmp(driver, "evdev") != 0)
+        return true;
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    return asked != nullptr && std::strstr(asked, driver) != nullptr;
+}
+
 void SetGlAttributes()
 {
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
@@ -88,8 +103,10 @@ PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformI
     box.numbuttons = 2;
     box.buttons = buttons;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0)
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+        std::fprintf(stderr, "quorvantile: could not ask \"%s\": %s\n", text, SDL_GetError());
         return ANSWER_OTHER;
+    }
     if (pressed == ANSWER_YES)
         return ANSWER_YES;
     if (pressed == ANSWER_NO)
@@ -99,7 +116,9 @@ PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformI
 
 void PlatformShowMessage(const char* text, const char* caption, PlatformIcon icon)
 {
-    SDL_ShowSimpleMessageBox(BoxFlags(icon), caption, text, nullptr);
+    // Where no box can be shown the message still reaches whoever started us.
+    if (SDL_ShowSimpleMessageBox(BoxFlags(icon), caption, text, nullptr) != 0)
+        std::fprintf(stderr, "quorvantile: %s: %s\n", caption, text);
 }
 
 bool PlatformRegisterWindowClass()
@@ -109,6 +128,10 @@ bool PlatformRegisterWindowClass()
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
             return false;
+        if (!IsVisibleDriverOrAskedFor(SDL_GetCurrentVideoDriver())) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return false;
+        }
         VideoStarted = true;
         QuitEventType = SDL_RegisterEvents(1);
     }

@@ -22,13 +22,26 @@ find_window() {
 }
 
 # answer_box ID KEY: presses KEY in a message box until the box is gone (a box that
-# has just appeared may not take keys yet). Fails when it stays.
+# has just appeared may not take keys yet). Each box has an X connection of its own,
+# so the next box can come back with the same window id: the box counts as gone
+# once that id stops naming a window of the same name and size. Fails when it stays.
+window_line() {
+    xwininfo -id "$1" 2>/dev/null | grep -E 'xwininfo: Window id|Width:|Height:' | tr '\n' ' ' |
+        grep . || echo gone
+}
 answer_box() {
+    local before
+    # A box is shown, then laid out: wait until it is mapped and has settled.
+    for _ in $(seq 1 50); do
+        xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable' && break
+        sleep 0.1
+    done
+    sleep 0.5
+    before=$(window_line "$1")
     for _ in 1 2 3; do
-        sleep 0.3
         xdotool key --window "$1" "$2" 2>/dev/null
         for _ in $(seq 1 30); do
-            xwininfo -id "$1" >/dev/null 2>&1 || return 0
+            [ "$(window_line "$1")" != "$before" ] && return 0
             sleep 0.1
         done
     done
