@@ -84,7 +84,7 @@ int LabelWidth(const std::string& text, int scale)
     return static_cast<int>(text.size()) * 4 * scale;
 }
 
-bool WriteCanvas(const std::string& path, const Canvas& canvas)
+bool WriteCanvas(const std::string& path, const Canvas& canvas, std::string* error)
 {
-    return WritePng(path, canvas.rgb.data(), canvas.width, canvas.height, 3);
+    return WritePng(path, canvas.rgb.data(), canvas.width, canvas.height, 3, error);
 }

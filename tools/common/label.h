@@ -19,4 +19,4 @@ void FillBox(Canvas& canvas, int x, int y, int width, int height, const uint8_t 
 // Characters outside the font are drawn as blanks. Returns the x after the text.
 int DrawLabel(Canvas& canvas, int x, int y, const std::string& text, const uint8_t colour[3], int scale);
 int LabelWidth(const std::string& text, int scale);
-bool WriteCanvas(const std::string& path, const Canvas& canvas);
+bool WriteCanvas(const std::string& path, const Canvas& canvas, std::string* error = nullptr);

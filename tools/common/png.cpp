@@ -1,9 +1,10 @@
 // PNG encoding: one IDAT chunk compressed with zlib, filter type 0 on every row.
 #include "tools/common/png.h"
 
+#include "tools/common/output_file.h"
+
 #include <zlib.h>
 
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -28,11 +29,17 @@ void PutChunk(std::vector<uint8_t>& out, const char type[4], const std::vector<u
 
 } // namespace
 
-bool WritePng(const std::string& path, const uint8_t* pixels, int width, int height, int channels)
+bool WritePng(const std::string& path, const uint8_t* pixels, int width, int height, int channels,
+              std::string* error)
 {
     static const uint8_t ColourTypes[5] = { 0, 0, 0, 2, 6 };
-    if (width <= 0 || height <= 0 || channels < 1 || channels > 4 || channels == 2)
+    std::string problem;
+    if (!error)
+        error = &problem;
+    if (width <= 0 || height <= 0 || channels < 1 || channels > 4 || channels == 2) {
+        *error = "cannot write " + path + ": not an image of 1, 3 or 4 channels";
         return false;
+    }
 
     std::vector<uint8_t> raw;
     const size_t rowBytes = static_cast<size_t>(width) * channels;
@@ -44,8 +51,10 @@ bool WritePng(const std::string& path, const uint8_t* pixels, int width, int hei
     }
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 6) != Z_OK)
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 6) != Z_OK) {
+        *error = "cannot write " + path + ": compression failed";
         return false;
+    }
     packed.resize(packedSize);
 
     std::vector<uint8_t> header;
@@ -62,9 +71,5 @@ bool WritePng(const std::string& path, const uint8_t* pixels, int width, int hei
     PutChunk(file, "IDAT", packed);
     PutChunk(file, "IEND", {});
 
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-        return false;
-    const bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    return std::fclose(out) == 0 && ok;
+    return WriteWholeFile(path, file.data(), file.size(), error);
 }
