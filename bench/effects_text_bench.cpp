@@ -78,7 +78,8 @@ void BM_BakeFontAtlas(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        BakeFontAtlas();
+        ApplyView(0);
+        BakeFontAtlas(WindowWidth, WindowHeight);
         glFinish();
     }
 }

@@ -2,8 +2,9 @@
 // colour each frame and, for layers fixed to the screen, replace the model-view
 // matrix before the scene renderer applies the item's transformation.
 #include "content/content.h"
+#include "core/curves.h"
+#include "core/engine_tables.h"
 #include "effects/effects.h"
-#include "engine/engine.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 

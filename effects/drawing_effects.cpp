@@ -2,8 +2,9 @@
 // four layers, an endless zoom through layered textures, a rippling grid of stacked
 // flowers and a swaying arm of branching rings.
 #include "content/content.h"
+#include "core/curves.h"
+#include "core/engine_tables.h"
 #include "effects/effects.h"
-#include "engine/engine.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "textures/textures.h"

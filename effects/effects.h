@@ -1,12 +1,35 @@
-// Item effects: the item callbacks that the scene data names, and the meshes they
-// rebuild every frame. Every callback follows the contract of ItemCallback
-// (engine/engine.h): item, the high byte of its flag word, scene time in centiseconds.
+// Item effects: the scene items, the callbacks that the scene data names, and the
+// meshes they rebuild every frame. Every callback follows the contract of
+// ItemCallback: item, the high byte of its flag word, scene time in centiseconds.
 #pragma once
 
 #include <cstdint>
 
-struct SceneItem;
 struct SampleGrid;
+
+// ---- Scene items ------------------------------------------------------------------------
+struct SceneItem;
+// An item callback: the item, the high byte of its flag word, the scene time in
+// centiseconds. It may rewrite any field of the item and the GL matrices.
+using ItemCallback = void (*)(SceneItem* item, int parameter, float time);
+
+struct SceneItem {
+    ItemCallback callback;
+    uint16_t mesh;              // MeshTable entry
+    uint16_t flags;             // ITEM_* bits, callback parameter in the high byte
+    uint8_t colour[4];          // R, G, B, A
+    float position[3];
+    float rotation[3];          // yaw, pitch, roll in degrees
+    float scale[3];
+    float fraction;             // place along the definition's run, 0..1
+    uint16_t instance;          // number within the definition, from 0
+    uint16_t workFlag;          // owned by the callback
+    float work[4];              // owned by the callback
+};
+
+// True while the engine draws the outgoing scene of a transition; the mesh-rebuilding
+// callbacks leave their shared meshes alone then.
+extern bool OutgoingScene;
 
 // ---- Animated meshes -------------------------------------------------------------------
 // Surfaces re-extracted every frame into the item's mesh (20 or 21, whose vertex budget
@@ -74,14 +97,14 @@ FlowerCell ComputeFlowerCell(float i, float j);
 // ---- Font atlas and text ---------------------------------------------------------------
 constexpr int ATLAS_TEXTURE = 29;          // TextureBank entry of the font atlas
 constexpr uint32_t ATLAS_FLAGS = 0x150;    // no depth writes, depth always, clamped
-constexpr int CAPTURE_SIDE = 128;          // the bake's square of the back buffer
-constexpr int CAPTURE_Y = 48;              // its bottom row in windows at least 176 high
 constexpr int ATLAS_CELL_SIDE = 32;
 
-// Bakes the 42 glyphs into texture 29, once, on the first frame of a window larger
-// than 128 x 128 (the engine calls it through FontAtlasBake). Needs the GL context,
-// the texture bank, the glyph meshes and GlyphBoxes.
-void BakeFontAtlas();
+// Bakes the 42 glyphs into texture 29 through the capture square (CAPTURE_SIDE at
+// CAPTURE_Y, lower in windows less than 176 rows high) of a window of the given size,
+// larger than the square. The engine calls it once, on the first frame, with the root
+// view applied. Needs the GL context, the texture bank, the glyph meshes and
+// GlyphBoxes. Leaves the viewport on the whole window.
+void BakeFontAtlas(int windowWidth, int windowHeight);
 // One 128 x 128 RGBA capture (bottom row first) to a 32 x 32 RGBA cell: each texel
 // averages the glyph pixels of its 4 x 4 block, alpha (255 k) >> 4 for k of them.
 // A pixel is background exactly when its red is 0 and its green 255.

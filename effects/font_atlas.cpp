@@ -3,10 +3,9 @@
 // 32 x 32 cell with coverage alpha and stored in texture 29.
 #include "effects/effects.h"
 
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
-#include "shell/shell.h"
 #include "textures/textures.h"
 
 #include <iterator>
@@ -79,18 +78,15 @@ void ReduceGlyphCapture(const uint8_t* capture, uint8_t* cell)
     }
 }
 
-void BakeFontAtlas()
+void BakeFontAtlas(int windowWidth, int windowHeight)
 {
-    EngineTables.Views[0].camera.zoom = 1.0f;
-    if (!ApplyView(0))
-        return;
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);
     // The square sits 48 rows up where the window allows; a window less than 176
     // rows high would put part of it outside, where read-back is undefined.
-    const int row = WindowHeight >= CAPTURE_Y + CAPTURE_SIDE ? CAPTURE_Y : WindowHeight - CAPTURE_SIDE;
+    const int row = windowHeight >= CAPTURE_Y + CAPTURE_SIDE ? CAPTURE_Y : windowHeight - CAPTURE_SIDE;
     glViewport(0, row, CAPTURE_SIDE, CAPTURE_SIDE);
     glDisable(GL_CULL_FACE);
     glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
@@ -119,5 +115,5 @@ void BakeFontAtlas()
     glEnable(GL_CULL_FACE);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    SetViewport(WindowWidth, WindowHeight);
+    glViewport(0, 0, windowWidth, windowHeight);
 }

@@ -2,7 +2,7 @@
 // constant acceleration and coloured by their distance from it.
 #include "effects/effects.h"
 
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "textures/textures.h"
 
 #include <cmath>

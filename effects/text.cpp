@@ -4,7 +4,8 @@
 #include "effects/effects.h"
 
 #include "content/content.h"
-#include "engine/engine.h"
+#include "core/curves.h"
+#include "core/engine_tables.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "textures/textures.h"

@@ -1,68 +1,17 @@
-// The demo engine: start-up order, the shared tables and EngineTables, the record
-// through which every subsystem reaches the resources built at start-up.
+// The demo engine: start-up order, views, scenes and the timeline. It drives the
+// subsystems below it (effects, geometry, textures) through EngineTables.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-struct View;
-struct MeshSlot;
-struct Vertex;
-struct SampleGrid;
-struct TextureBankEntry;
+#include "core/curves.h"
+#include "core/engine_tables.h"
+#include "effects/effects.h"
 
-// The extent of one font character in its own units, widened by a margin.
-struct GlyphBox {
-    float left;
-    float bottom;
-    float right;
-    float top;
-};
-
-constexpr int SINE_TABLE_SIZE = 8192;        // two periods of 4096 entries
-constexpr int SINE_PERIOD = 4096;
-constexpr int COSINE_OFFSET = 1024;          // a quarter period
-constexpr int FALLOFF_TABLE_SIZE = 512;
-constexpr int GLYPH_COUNT = 42;
-constexpr int SCRATCH_BLOCK_BYTES = 70656;
-constexpr int SCRATCH_CAPTURE_BYTES = 65536; // 128 x 128 RGBA capture buffer
-constexpr int SCRATCH_GLYPH_INDEX = 69632;   // where GlyphIndex starts
-constexpr int GLYPH_INDEX_SIZE = 256;
-
-// The font's characters; character p of this text is font character p + 1.
-constexpr char FontCharacters[] = "-abcdefghijklmnopqrstuvwxyz!/@:.0123456789";
-static_assert(sizeof(FontCharacters) - 1 == GLYPH_COUNT);
-
-// Zero at program start, filled by StartEngine and read-only afterwards, except for
-// CurrentZoom and ShapeParams, which change during frames.
-struct EngineTablesRecord {
-    SampleGrid* IsoGrids[5] = {};       // marching-cubes grids of 4, 8, 16, 32, 28 cells
-    float ShapeParams[7] = {};          // px, py, pz, ox, oy, oz, scale
-    const uint8_t* IsoCaseTable = nullptr;   // 256 cases of 16 bytes
-    View* Views = nullptr;              // 15 views, number 0 is the root
-    float CurrentZoom = 0.0f;           // zoom of the view whose projection was set last
-    const float* CosineTable = nullptr; // SineTable + COSINE_OFFSET
-    float* SineTable = nullptr;         // SINE_TABLE_SIZE entries of sin(i * 2pi / 4096)
-    float* FalloffTable = nullptr;      // FALLOFF_TABLE_SIZE entries, a falling square
-    MeshSlot* MeshCursor = nullptr;     // the slot the next mesh builder call fills
-    uint8_t** TexturePixels = nullptr;  // TEXTURE_COUNT pointers to the RGBA images
-    int32_t StartTime = 0;              // demo clock at time zero, centiseconds
-    GlyphBox* GlyphBoxes = nullptr;     // GLYPH_COUNT boxes, in character order
-    GlyphBox* GlyphBoxCursor = nullptr; // the next box the glyph builder writes
-    uint8_t* ScratchBlock = nullptr;    // SCRATCH_BLOCK_BYTES, ends with GlyphIndex
-    int32_t* GlyphIndex = nullptr;      // character code -> font character, 0 = none
-    Vertex* VertexArray = nullptr;
-    float* LayerSineTable = nullptr;
-    uint8_t* CurveTable = nullptr;
-    TextureBankEntry* TextureBank = nullptr;
-    uint8_t** LayerStore = nullptr;
-    float EndTime = 0.0f;               // centiseconds
-    MeshSlot* MeshTable = nullptr;
-};
-
-extern EngineTablesRecord EngineTables;
-
-// Builds every resource of the demo in its fixed order, then reads StartTime.
+struct TimelineEntry;
+// Builds every resource of the demo in its fixed order. The caller reads the demo
+// clock into StartTime when it returns.
 void StartEngine();
 
 // The geometry steps of StartEngine (shared tables, marching-cubes grids, mesh
@@ -70,21 +19,11 @@ void StartEngine();
 // made. For tools, tests and benchmarks.
 void BuildGeometryWithoutGl();
 
-// SineTable, CosineTable and FalloffTable.
-void BuildSharedTables();
-// GlyphBoxes and ScratchBlock, zero-filled, and GlyphIndex inside ScratchBlock.
-void BuildFontWorkAreas();
+// The window's client size in pixels, as the shell last gave it to SetViewport: the
+// rectangle the views, the captures and the font bake map onto.
+extern int32_t WindowWidth;
+extern int32_t WindowHeight;
 
-// Zero-filled memory that lives until the process ends; ends the process with exit
-// code 1 when none is left.
-void* AllocateForever(std::size_t bytes);
-
-// Exit codes of start-up failures.
-constexpr int EXIT_NO_MEMORY = 1;
-constexpr int EXIT_NO_DISPLAY_LIST = 2;
-constexpr int EXIT_NO_TEXTURE_NAME = 3;
-
-struct TimelineEntry;
 // 4 x the start of the track's end entry; 0 when the track has no real entry.
 float ComputeEndTime(const TimelineEntry* track);
 
@@ -92,13 +31,6 @@ float ComputeEndTime(const TimelineEntry* track);
 // Rectangles are (x0, y0, x1, y1) normalised to the window, y downwards.
 struct ViewRect {
     float x0, y0, x1, y1;
-};
-
-// Position, angles in degrees, zoom (1.0: a 90-degree field of view).
-struct Camera {
-    float x, y, z;
-    float yaw, pitch, roll;
-    float zoom;
 };
 
 constexpr int VIEW_COUNT = 15;        // 0 is the root, s is scene s's view
@@ -143,7 +75,7 @@ void LayoutView(View* view, float sx, float sy);
 // when nothing of it can be drawn.
 bool ApplyView(int s);
 // glScissor for a window-normalised rectangle; false when the box is empty or off
-// the window. The first call in a window larger than 128 x 128 bakes the font atlas.
+// the window.
 bool SetScissorFromRect(float x0, float y0, float x1, float y1);
 void SetProjection(View* view, float near, float far, float zoom);
 
@@ -154,27 +86,12 @@ FrustumBox ComputeFrustum(const View& view, float near, float far, float zoom);
 
 // True once the font bake has been started; it never runs twice.
 extern bool FontBakeStarted;
+// The first call in a window larger than the bake's capture square bakes the font
+// atlas through the root view; later calls do nothing. The frame path calls it
+// before the first view of every frame is applied.
+void BakeFontAtlasOnce();
 
 // ---- Scenes and items ------------------------------------------------------------------
-struct SceneItem;
-// An item callback: the item, the high byte of its flag word, the scene time in
-// centiseconds. It may rewrite any field of the item and the GL matrices.
-using ItemCallback = void (*)(SceneItem* item, int parameter, float time);
-
-struct SceneItem {
-    ItemCallback callback;
-    uint16_t mesh;              // MeshTable entry
-    uint16_t flags;             // ITEM_* bits, callback parameter in the high byte
-    uint8_t colour[4];          // R, G, B, A
-    float position[3];
-    float rotation[3];          // yaw, pitch, roll in degrees
-    float scale[3];
-    float fraction;             // place along the definition's run, 0..1
-    uint16_t instance;          // number within the definition, from 0
-    uint16_t workFlag;          // owned by the callback
-    float work[4];              // owned by the callback
-};
-
 // One scene's items; the items of one definition are adjacent and in instance order.
 struct SceneItemList {
     int32_t count;
@@ -183,8 +100,8 @@ struct SceneItemList {
 
 // The function behind each callback name of the scene data; null where there is none.
 extern const ItemCallback ItemCallbacks[];
-// The font atlas bake run by the first large scissor set-up; null where there is none.
-using FontBakeFn = void (*)();
+// The font atlas bake BakeFontAtlasOnce runs; null where there is none.
+using FontBakeFn = void (*)(int windowWidth, int windowHeight);
 extern const FontBakeFn FontAtlasBake;
 
 // SCENE_COUNT lists, scene s at index s - 1; null before BuildSceneItems.
@@ -194,10 +111,16 @@ void BuildSceneItems();
 // Applies view s and draws the items of scene s at scene time t (centiseconds).
 void DrawScene(int s, float t);
 
+// An item's mesh drawn into a square of the back buffer at window (0, CAPTURE_Y) and
+// copied into a texture: 128 x 128 RGBA into texture 13 with ITEM_TEXTURE_LARGE, else
+// 16 x 16 luminance into texture 30; ITEM_TEXTURE_SPLIT then runs CapturePostProcess.
+// Afterwards the viewport is the whole window again, the scissor test is on, and the
+// whole window's colour and depth are cleared.
+void RenderItemToTexture(uint16_t flags, int mesh);
+
 // ---- Timeline ----------------------------------------------------------------------
-// True while the outgoing scene of a transition is drawn; the mesh-rebuilding
-// callbacks leave their shared meshes alone then.
-extern bool OutgoingScene;
+// DrawTrack sets OutgoingScene (effects/effects.h) while it draws a transition's
+// outgoing scene.
 
 // Where a track stands at frame time t.
 struct TrackPosition {
@@ -216,14 +139,6 @@ void LayOutTrackViews(const TrackPosition& position);
 // Draws the outgoing scene of a running transition, then the current scene.
 void DrawTrack(const TimelineEntry* track, float t);
 
-// ---- Envelopes and camera paths ---------------------------------------------------------
-struct Envelope;
-struct CameraPath;
-// The envelope's value (stored value / 256) at time x centiseconds, repeating with the
-// period of its last key.
-float EvaluateEnvelope(const Envelope& envelope, float x);
-// The path's camera at time t centiseconds; before the first key the first key, after
-// the last key the last.
-Camera EvaluateCameraPath(const CameraPath& path, float t);
+// ---- Camera paths ------------------------------------------------------------------------
 // Writes view s's camera from scene s's path; nothing when the scene has none.
 void UpdateCamera(int s, float t);

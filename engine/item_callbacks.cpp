@@ -29,6 +29,6 @@ const ItemCallback ItemCallbacks[] = {
 };
 static_assert(std::size(ItemCallbacks) == CALLBACK_COUNT);
 
-// BakeFontAtlas, run once by the first scissor set-up in a window larger than
-// 128 x 128.
+// BakeFontAtlas, run once by BakeFontAtlasOnce on the first frame of a window
+// larger than the capture square.
 const FontBakeFn FontAtlasBake = BakeFontAtlas;

@@ -4,7 +4,6 @@
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
-#include "shell/shell.h"
 #include "textures/textures.h"
 
 namespace {
@@ -73,5 +72,4 @@ void StartEngine()
     BuildGeometry();
     EngineTables.EndTime = ComputeEndTime(TimelineTracks[0]);
     BuildSceneItems();
-    EngineTables.StartTime = DemoClockNow();
 }

@@ -5,7 +5,6 @@
 
 #include <cmath>
 
-bool OutgoingScene = false;
 
 namespace {
 

@@ -4,12 +4,14 @@
 #include "content/content.h"
 #include "engine/engine.h"
 #include "platform/gl.h"
-#include "shell/shell.h"
+#include "textures/textures.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
+int32_t WindowWidth = 0;
+int32_t WindowHeight = 0;
 bool FontBakeStarted = false;
 
 namespace {
@@ -163,12 +165,6 @@ bool ComputeScissorBox(const ViewRect& rect, int width, int height, int32_t box[
 
 bool SetScissorFromRect(float x0, float y0, float x1, float y1)
 {
-    if (!FontBakeStarted && WindowWidth > 128 && WindowHeight > 128) {
-        // Set first: the bake applies the root view, which comes back here.
-        FontBakeStarted = true;
-        if (FontAtlasBake)
-            FontAtlasBake();
-    }
     int32_t box[4];
     if (!ComputeScissorBox({ x0, y0, x1, y1 }, WindowWidth, WindowHeight, box))
         return false;
@@ -222,4 +218,27 @@ bool ApplyView(int s)
     // z enters with its own sign, x and y negated.
     glTranslatef(-c.x, -c.y, c.z);
     return true;
+}
+
+void BakeFontAtlasOnce()
+{
+    if (FontBakeStarted || WindowWidth <= CAPTURE_SIDE || WindowHeight <= CAPTURE_SIDE)
+        return;
+    FontBakeStarted = true;
+    if (!FontAtlasBake)
+        return;
+    // The bake draws through the root view at its rest zoom.
+    EngineTables.Views[0].camera.zoom = 1.0f;
+    if (ApplyView(0))
+        FontAtlasBake(WindowWidth, WindowHeight);
+}
+
+void UpdateCamera(int s, float t)
+{
+    if (s < 1 || s > SCENE_COUNT)
+        return;
+    const CameraPath* path = SceneDefinitions[s - 1].cameraPath;
+    if (!path)
+        return;
+    EngineTables.Views[s].camera = EvaluateCameraPath(*path, t);
 }

@@ -1,6 +1,6 @@
 // Marching cubes: the case table built from face rules, the five sample grids, and
 // surface extraction from a shape function or from values stored in a grid.
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "geometry/geometry.h"
 
 #include <cmath>

@@ -2,7 +2,7 @@
 // glyphs and glyph quads. Each counts its vertices in MESH_COUNT and fills the
 // slot under MeshCursor in MESH_BUILD.
 #include "content/content.h"
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "geometry/geometry.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The mesh table and the shared vertex array: the counting and building passes over
 // the five mesh groups, one display list per mesh, and drawing with materials.
 #include "content/content.h"
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "textures/textures.h"

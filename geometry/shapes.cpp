@@ -1,7 +1,7 @@
 // The shape functions of the implicit surfaces and the table lookups they use.
 // Every shape is large inside its body and small or negative outside; the shapes
 // read only their arguments, EngineTables.ShapeParams and the lookup tables.
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "geometry/geometry.h"
 
 #include <cmath>

@@ -10,6 +10,13 @@
 
 #include <cstdint>
 
+// ---- The program ---------------------------------------------------------------------
+
+// The demo's run from the start-up question to the end, defined by the shell above
+// this layer; each backend's entry point (main, WinMain) calls it and returns its
+// result as the process's exit code.
+int RunDemo();
+
 // ---- Message boxes --------------------------------------------------------------
 
 enum PlatformIcon : int {

@@ -1,4 +1,5 @@
-// The entry point, the message loop, the demo clock and the per-frame driver.
+// The demo's run: the start-up question, the window, the engine and the music, then the
+// message loop and the per-frame driver.
 #include "content/content.h"
 #include "engine/engine.h"
 #include "music/music.h"
@@ -22,6 +23,7 @@ void DrawFrame(float t)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // From here on every view draws inside its own scissor box.
     glEnable(GL_SCISSOR_TEST);
+    BakeFontAtlasOnce();
     // Later tracks draw over earlier ones; depth is shared and not cleared between them.
     for (const TimelineEntry* track : TimelineTracks)
         DrawTrack(track, t);
@@ -35,6 +37,7 @@ int RunDemo()
         return 0;
 
     StartEngine();
+    EngineTables.StartTime = DemoClockNow();
     StartMusic();
 
     int exitCode = 0;

@@ -11,8 +11,6 @@ extern const char* const WindowTitle;
 extern bool Fullscreen;          // full screen requested and in force
 extern bool Active;              // false while the window is minimised
 extern bool KeyDown[256];        // indexed by Windows virtual-key code
-extern int32_t WindowWidth;      // client size last given to SetViewport
-extern int32_t WindowHeight;
 
 bool CreateMainWindow(const char* title, int width, int height, int colourBits, bool fullscreen);
 // Releases everything CreateMainWindow made, in a fixed order; safe after a
@@ -22,7 +20,8 @@ void DestroyMainWindow();
 // Returns MESSAGE_DEFAULT for what it leaves to the system.
 struct PlatformMessage;
 intptr_t MainWindowProc(const PlatformMessage& message);
-// glViewport(0, 0, width, height), and records the size as the window's size.
+// glViewport(0, 0, width, height), and records the size as the window's size
+// (WindowWidth, WindowHeight in engine/engine.h).
 void SetViewport(int width, int height);
 
 // The demo clock: centiseconds of wall-clock time since the process started.
@@ -30,10 +29,9 @@ int32_t DemoClockNow();
 // Centiseconds since StartTime, as the frame time of the next frame.
 uint32_t ElapsedTime();
 
-// Draws the demo at frame time t (centiseconds); ends the process with exit code 0
-// once t reaches EndTime.
+// Draws the demo at frame time t (centiseconds), baking the font atlas first on the
+// first frame; ends the process with exit code 0 once t reaches EndTime.
 void DrawFrame(float t);
 
-// The entry point: the start-up question, the window, the engine, the music and
-// the message loop. Returns the process's exit code.
-int RunDemo();
+// RunDemo (platform/platform.h), defined in shell/main_loop.cpp: the start-up
+// question, the window, the engine, the music and the message loop.

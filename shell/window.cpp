@@ -2,6 +2,7 @@
 // the window procedure, and the ordered teardown.
 #include "shell/shell.h"
 
+#include "engine/engine.h"
 #include "music/music.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
@@ -11,8 +12,6 @@ const char* const WindowTitle = "http://quorvantile.example";
 bool Fullscreen = true;
 bool Active = true;
 bool KeyDown[256] = {};
-int32_t WindowWidth = 0;
-int32_t WindowHeight = 0;
 
 namespace {
 

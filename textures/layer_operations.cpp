@@ -2,7 +2,7 @@
 // layer of power-of-two size; sources and curves come through EngineTables.
 #include "textures/textures.h"
 
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 
 #include <cassert>
 #include <cmath>

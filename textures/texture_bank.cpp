@@ -2,7 +2,7 @@
 // the wrap and filter its flags ask for, and the bank that drawing binds from.
 #include "textures/textures.h"
 
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 

@@ -3,7 +3,7 @@
 // Nothing here touches OpenGL, so tools and tests run it without a window.
 #include "textures/textures.h"
 
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 
 #include <cassert>
 #include <cmath>

@@ -76,13 +76,11 @@ void GenerateTextureImages();
 int TextureSize(int texture);
 const uint8_t* TextureImage(int texture);
 
-// ---- Render to texture ---------------------------------------------------------------
-// An item's mesh drawn into a square of the back buffer at window (0, 48) and copied
-// into a texture: 128 x 128 RGBA into texture 13 with ITEM_TEXTURE_LARGE, else
-// 16 x 16 luminance into texture 30; ITEM_TEXTURE_SPLIT then runs CapturePostProcess.
-// Afterwards the viewport is the whole window again, the scissor test is on, and the
-// whole window's colour and depth are cleared.
-void RenderItemToTexture(uint16_t flags, int mesh);
+// ---- Captures from the back buffer -----------------------------------------------------
+// The square of the back buffer that render-to-texture and the font bake draw into.
+constexpr int CAPTURE_SIDE = 128;
+constexpr int CAPTURE_Y = 48;   // its bottom row, in windows at least 176 rows high
+
 // Reads the 128 x 128 capture square back and cuts it by masks 23 and 28 into four
 // complementary parts: textures 32, 8, 9 and 10 (images 7 and 8 are overwritten).
 void CapturePostProcess();

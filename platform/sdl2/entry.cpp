@@ -1,5 +1,5 @@
 // The demo's entry point on SDL2 platforms. Arguments are not used.
-#include "shell/shell.h"
+#include "platform/platform.h"
 
 int main(int, char**)
 {

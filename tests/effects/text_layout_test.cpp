@@ -4,6 +4,7 @@
 #include "content/content.h"
 #include "effects/effects.h"
 #include "engine/engine.h"
+#include "textures/textures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // The window procedure's handling of each message, through the real event queue of
 // the SDL backend (with SDL's window-less dummy video driver).
+#include "engine/engine.h"
 #include "platform/platform.h"
 #include "shell/shell.h"
 

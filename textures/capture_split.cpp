@@ -1,19 +1,12 @@
-// Render to texture: an item drawn into a corner of the back buffer and copied into
-// a bank texture, optionally cut by two cell masks into four complementary textures.
-#include "content/content.h"
-#include "engine/engine.h"
-#include "geometry/geometry.h"
+// The capture square read back and cut by two cell masks into four complementary
+// textures, after an item was rendered into it.
+#include "core/engine_tables.h"
 #include "platform/gl.h"
-#include "shell/shell.h"
 #include "textures/textures.h"
 
 namespace {
 
-constexpr int CAPTURE_Y = 48;          // window y of the capture square's lower edge
-constexpr int LARGE_SIDE = 128;
-constexpr int SMALL_SIDE = 16;
-constexpr int LARGE_TARGET = 13;
-constexpr int SMALL_TARGET = 30;
+constexpr int LARGE_SIDE = CAPTURE_SIDE;
 constexpr int SPLIT_MASK_A = 23;
 constexpr int SPLIT_MASK_B = 28;
 constexpr int SCRATCH_IMAGE_A = 7;     // overwritten; its uploaded texture keeps its image
@@ -60,26 +53,4 @@ void CapturePostProcess()
     MaskSplit(imageA, SPLIT_MASK_B, imageB);
     UploadSquare(SPLIT_TARGETS[2], imageA);
     UploadSquare(SPLIT_TARGETS[3], imageB);
-}
-
-void RenderItemToTexture(uint16_t flags, int mesh)
-{
-    glDisable(GL_SCISSOR_TEST);
-    const bool large = (flags & ITEM_TEXTURE_LARGE) != 0;
-    const int side = large ? LARGE_SIDE : SMALL_SIDE;
-    const int target = large ? LARGE_TARGET : SMALL_TARGET;
-    const GLenum format = large ? GL_RGBA : GL_LUMINANCE;
-
-    glViewport(0, CAPTURE_Y, side, side);
-    DrawMesh(EngineTables.MeshTable[mesh]);
-    glBindTexture(GL_TEXTURE_2D, EngineTables.TextureBank[target].name);
-    glCopyTexImage2D(GL_TEXTURE_2D, 0, format, 0, CAPTURE_Y, side, side, 0);
-    // Always a 128-texel square, also after a small capture.
-    if (flags & ITEM_TEXTURE_SPLIT)
-        CapturePostProcess();
-    glViewport(0, 0, WindowWidth, WindowHeight);
-    // The scissor test is still off: the whole window is cleared, and whatever the
-    // frame held so far is gone.
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_SCISSOR_TEST);
 }

@@ -1,7 +1,8 @@
 // Key-frame curves: envelopes that repeat with the period of their last key, and
 // camera paths of seven channels that hold their ends. Both share one cubic rule.
+#include "core/curves.h"
+
 #include "content/content.h"
-#include "engine/engine.h"
 
 #include <cmath>
 
@@ -95,14 +96,4 @@ Camera EvaluateCameraPath(const CameraPath& path, float t)
     camera.roll = channel(&CameraKey::roll) * ANGLE_DEGREES;
     camera.zoom = channel(&CameraKey::zoom);
     return camera;
-}
-
-void UpdateCamera(int s, float t)
-{
-    if (s < 1 || s > SCENE_COUNT)
-        return;
-    const CameraPath* path = SceneDefinitions[s - 1].cameraPath;
-    if (!path)
-        return;
-    EngineTables.Views[s].camera = EvaluateCameraPath(*path, t);
 }

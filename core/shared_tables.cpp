@@ -1,5 +1,6 @@
-// The mathematical tables shared by the geometry code, and the font's work areas.
-#include "engine/engine.h"
+// EngineTables, the mathematical tables shared by the geometry code, and the font's
+// work areas.
+#include "core/engine_tables.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>

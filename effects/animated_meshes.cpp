@@ -2,8 +2,9 @@
 // parameters move with time, a shaded variant, a decaying trail field and the
 // picture whose points coarsen with an envelope.
 #include "content/content.h"
+#include "core/curves.h"
+#include "core/engine_tables.h"
 #include "effects/effects.h"
-#include "engine/engine.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "textures/textures.h"
@@ -72,6 +73,8 @@ MeshSlot* RebuildableMesh(const SceneItem* item)
 }
 
 } // namespace
+
+bool OutgoingScene = false;
 
 void ScaleGridValues(SampleGrid* grid, float factor)
 {
