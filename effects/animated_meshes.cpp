@@ -51,18 +51,6 @@ static_assert(std::size(TrailRecords) == TRAIL_RECORD_COUNT);
 constexpr int TRAIL_MATERIAL_ENTRY = 18;
 constexpr float TRAIL_THRESHOLD = 0.5f;
 
-// The first three sampled axes of a grid's coordinates; a grid has at most 32 cells.
-struct GridAxes {
-    float x[33], y[33], z[33];
-};
-
-void ComputeAxes(const SampleGrid& grid, GridAxes* axes)
-{
-    ComputeGridCoordinates(grid.nx, axes->x);
-    ComputeGridCoordinates(grid.ny, axes->y);
-    ComputeGridCoordinates(grid.nz, axes->z);
-}
-
 // The mesh the item rebuilds, or null where it has no surface budget to rebuild into.
 MeshSlot* RebuildableMesh(const SceneItem* item)
 {
@@ -90,13 +78,7 @@ void AddShapeToGrid(SampleGrid* grid, ShapeFunction shape, float px, float py, f
     params[SHAPE_PX] = px;
     params[SHAPE_PY] = py;
     params[SHAPE_PZ] = pz;
-    GridAxes axes;
-    ComputeAxes(*grid, &axes);
-    GridPoint* p = grid->points;
-    for (int k = 0; k <= grid->nz; ++k)
-        for (int j = 0; j <= grid->ny; ++j)
-            for (int i = 0; i <= grid->nx; ++i, ++p)
-                p->value += shape(axes.x[i], axes.y[j], axes.z[k]);
+    ForEachSampledPoint(grid, [shape](GridPoint* p, float x, float y, float z) { p->value += shape(x, y, z); });
 }
 
 // Two blobs that orbit independently in x and y and share their z.

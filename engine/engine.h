@@ -14,11 +14,6 @@ struct TimelineEntry;
 // clock into StartTime when it returns.
 void StartEngine();
 
-// The geometry steps of StartEngine (shared tables, marching-cubes grids, mesh
-// table, font work areas, every mesh) with no GL context: no display lists are
-// made. For tools, tests and benchmarks.
-void BuildGeometryWithoutGl();
-
 // The window's client size in pixels, as the shell last gave it to SetViewport: the
 // rectangle the views, the captures and the font bake map onto.
 extern int32_t WindowWidth;

@@ -41,28 +41,6 @@ float ComputeEndTime(const TimelineEntry* track)
     return endTime;
 }
 
-namespace {
-
-// Start-up steps 5 to 9: the shared tables, the marching-cubes grids, the mesh
-// table with its vertex array, the font's work areas and every mesh.
-void BuildGeometry()
-{
-    BuildSharedTables();
-    BuildCaseTable();
-    StartMeshTable();
-    BuildFontWorkAreas();
-    BuildMeshTable();
-}
-
-} // namespace
-
-void BuildGeometryWithoutGl()
-{
-    GeometryState = {};
-    GeometryState.useGl = false;
-    BuildGeometry();
-}
-
 void StartEngine()
 {
     SetFixedGlState();

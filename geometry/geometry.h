@@ -78,6 +78,14 @@ void StartMeshTable();
 // Start-up: the building pass, one display list per mesh. Needs GlyphBoxes.
 void BuildMeshTable();
 
+// The geometry steps of the demo's start-up, in order: the shared tables, the
+// marching-cubes grids, the mesh table with its vertex array, the font's work areas
+// and every mesh.
+void BuildGeometry();
+// The same with no GL context: no display lists are made. For tools, tests and
+// benchmarks.
+void BuildGeometryWithoutGl();
+
 // GL state of one TextureBank entry; nothing for null.
 void ApplyMaterial(const TextureBankEntry* entry);
 // Draws one mesh with its material, walking the bank while entries ask for
@@ -135,15 +143,39 @@ struct SampleGrid {
 };
 
 constexpr int ISO_GRID_COUNT = 5;
+constexpr int MAX_GRID_CELLS = 32;   // along one axis; MakeGrid refuses more
 constexpr int ISO_CASE_BYTES = 16;   // triangle count, then up to 5 triangles of edges
 constexpr int IMPLICIT_GRID = 2;     // 16 cells a side
 constexpr int TRAIL_GRID = 3;        // 32 cells a side
 
 // IsoCaseTable from the face rules, then IsoGrids 0..4 (4, 8, 16, 32, 28 cells).
 void BuildCaseTable();
+// Null unless every count is 1..MAX_GRID_CELLS.
 SampleGrid* MakeGrid(int nx, int ny, int nz);
-// Point coordinate along one axis, accumulated in single precision from -1.
+// Point coordinate along one axis, accumulated in single precision from -1: n + 1
+// values.
 void ComputeGridCoordinates(int n, float* out);
+
+// The point coordinates of a grid's three axes.
+struct GridAxes {
+    float x[MAX_GRID_CELLS + 1];
+    float y[MAX_GRID_CELLS + 1];
+    float z[MAX_GRID_CELLS + 1];
+};
+void ComputeGridAxes(const SampleGrid& grid, GridAxes* axes);
+
+// Calls visit(point, x, y, z) for every sampled point of the grid, x fastest.
+template <typename Visit>
+void ForEachSampledPoint(SampleGrid* grid, Visit visit)
+{
+    GridAxes axes;
+    ComputeGridAxes(*grid, &axes);
+    GridPoint* p = grid->points;
+    for (int k = 0; k <= grid->nz; ++k)
+        for (int j = 0; j <= grid->ny; ++j)
+            for (int i = 0; i <= grid->nx; ++i, ++p)
+                visit(p, axes.x[i], axes.y[j], axes.z[k]);
+}
 
 void PolygoniseShape(SampleGrid* grid, MeshSlot* slot, ShapeFunction shape, float threshold,
                      float px, float py, float pz, float scale);

@@ -3,6 +3,7 @@
 #include "core/engine_tables.h"
 #include "geometry/geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -43,6 +44,7 @@ constexpr size_t EdgeFieldOffsets[3] = {
 };
 
 constexpr int GridSizes[ISO_GRID_COUNT] = { 4, 8, 16, 32, 28 };
+static_assert(std::ranges::all_of(GridSizes, [](int n) { return n >= 1 && n <= MAX_GRID_CELLS; }));
 
 // Fills one 16-byte case: chains the face segments into loops and fans each loop.
 void BuildCase(int caseNumber, uint8_t* out)
@@ -106,7 +108,7 @@ struct GridWalk {
     GridPoint* points;
     int rowStride;     // points from (i, j, k) to (i, j + 1, k)
     int layerStride;   // points from (i, j, k) to (i, j, k + 1)
-    float coordinates[3][33];
+    GridAxes axes;
     float steps[3];
 };
 
@@ -116,11 +118,10 @@ void StartWalk(SampleGrid* grid, GridWalk* walk)
     walk->points = grid->points;
     walk->rowStride = grid->nx + 1;
     walk->layerStride = (grid->nx + 1) * (grid->ny + 1);
+    ComputeGridAxes(*grid, &walk->axes);
     const int32_t counts[3] = { grid->nx, grid->ny, grid->nz };
-    for (int axis = 0; axis < 3; ++axis) {
-        ComputeGridCoordinates(counts[axis], walk->coordinates[axis]);
+    for (int axis = 0; axis < 3; ++axis)
         walk->steps[axis] = 2.0f / static_cast<float>(counts[axis]);
-    }
 }
 
 void SetNormal(Vertex* vertex, float gx, float gy, float gz)
@@ -168,39 +169,30 @@ void ExtractSurface(const GridWalk& walk, MeshSlot* slot, ShapeFunction shape, f
         PlaceVertex(vertex, x, y, z, scale);
     };
 
+    // The +x, +y and +z edges of a point, in that order: the neighbour's distance in
+    // points and the field that keeps the edge's vertex.
+    const int neighbours[3] = { 1, walk.rowStride, walk.layerStride };
+    constexpr int32_t GridPoint::*EdgeVertex[3] = { &GridPoint::xEdgeVertex, &GridPoint::yEdgeVertex,
+                                                    &GridPoint::zEdgeVertex };
     GridPoint* p = points;
     for (int k = 0; k <= nz; ++k) {
-        const float z = walk.coordinates[2][k];
         for (int j = 0; j <= ny; ++j) {
-            const float y = walk.coordinates[1][j];
             for (int i = 0; i <= nx; ++i, ++p) {
-                const float x = walk.coordinates[0][i];
-                const float d = threshold - p->value;
-                if (i < nx && p->below != p[1].below) {
+                const int index[3] = { i, j, k };
+                const int count[3] = { nx, ny, nz };
+                for (int axis = 0; axis < 3; ++axis) {
+                    const GridPoint& neighbour = p[neighbours[axis]];
+                    if (index[axis] == count[axis] || p->below == neighbour.below)
+                        continue;
                     if (next >= limit) {
                         slot->indexCount = 0;
                         return;
                     }
-                    p->xEdgeVertex = next;
-                    makeVertex(p, x + d * walk.steps[0] / (p[1].value - p->value), y, z);
-                    ++next;
-                }
-                if (j < ny && p->below != p[walk.rowStride].below) {
-                    if (next >= limit) {
-                        slot->indexCount = 0;
-                        return;
-                    }
-                    p->yEdgeVertex = next;
-                    makeVertex(p, x, y + d * walk.steps[1] / (p[walk.rowStride].value - p->value), z);
-                    ++next;
-                }
-                if (k < nz && p->below != p[walk.layerStride].below) {
-                    if (next >= limit) {
-                        slot->indexCount = 0;
-                        return;
-                    }
-                    p->zEdgeVertex = next;
-                    makeVertex(p, x, y, z + d * walk.steps[2] / (p[walk.layerStride].value - p->value));
+                    // The crossing, linear between the two values along this axis.
+                    float at[3] = { walk.axes.x[i], walk.axes.y[j], walk.axes.z[k] };
+                    at[axis] += (threshold - p->value) * walk.steps[axis] / (neighbour.value - p->value);
+                    p->*EdgeVertex[axis] = next;
+                    makeVertex(p, at[0], at[1], at[2]);
                     ++next;
                 }
             }
@@ -254,8 +246,20 @@ void ComputeGridCoordinates(int n, float* out)
     }
 }
 
+void ComputeGridAxes(const SampleGrid& grid, GridAxes* axes)
+{
+    ComputeGridCoordinates(grid.nx, axes->x);
+    ComputeGridCoordinates(grid.ny, axes->y);
+    ComputeGridCoordinates(grid.nz, axes->z);
+}
+
 SampleGrid* MakeGrid(int nx, int ny, int nz)
 {
+    // Every walk over a grid keeps its coordinates in GridAxes.
+    for (const int n : { nx, ny, nz }) {
+        if (n < 1 || n > MAX_GRID_CELLS)
+            return nullptr;
+    }
     const size_t pointCount = static_cast<size_t>(nx + 1) * (ny + 1) * (nz + 2);
     char* block = static_cast<char*>(AllocateForever(sizeof(SampleGrid) + pointCount * sizeof(GridPoint)));
     SampleGrid* grid = reinterpret_cast<SampleGrid*>(block);
@@ -300,19 +304,12 @@ void PolygoniseShape(SampleGrid* grid, MeshSlot* slot, ShapeFunction shape, floa
     params[SHAPE_PZ] = pz;
     params[SHAPE_SCALE] = scale;
 
+    ForEachSampledPoint(grid, [shape, threshold](GridPoint* p, float x, float y, float z) {
+        p->value = shape(x, y, z) + 0.00001f;
+        p->below = p->value < threshold ? 1 : 0;
+    });
     GridWalk walk;
     StartWalk(grid, &walk);
-    GridPoint* p = walk.points;
-    for (int k = 0; k <= grid->nz; ++k) {
-        const float z = walk.coordinates[2][k];
-        for (int j = 0; j <= grid->ny; ++j) {
-            const float y = walk.coordinates[1][j];
-            for (int i = 0; i <= grid->nx; ++i, ++p) {
-                p->value = shape(walk.coordinates[0][i], y, z) + 0.00001f;
-                p->below = p->value < threshold ? 1 : 0;
-            }
-        }
-    }
     ExtractSurface(walk, slot, shape, threshold);
 }
 

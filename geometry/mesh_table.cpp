@@ -142,3 +142,19 @@ void DrawMesh(const MeshSlot& mesh)
         }
     } while (carried & TEX_MULTIPASS);
 }
+
+void BuildGeometry()
+{
+    BuildSharedTables();
+    BuildCaseTable();
+    StartMeshTable();
+    BuildFontWorkAreas();
+    BuildMeshTable();
+}
+
+void BuildGeometryWithoutGl()
+{
+    GeometryState = {};
+    GeometryState.useGl = false;
+    BuildGeometry();
+}

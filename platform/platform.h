@@ -127,7 +127,7 @@ using PlatformThreadProc = uint32_t (*)(void* parameter);
 // Starts proc(parameter) on a new thread and raises it to time-critical priority
 // where the system allows it. Null when no thread could be started.
 PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter);
-// Releases the handle of a thread that has finished; does not wait for it.
+// Waits for the thread to end, then releases its handle; harmless for null.
 void PlatformForgetThread(PlatformThread* thread);
 
 // ---- Audio device: one looping ring of 16-bit stereo frames ------------------------
@@ -142,6 +142,8 @@ void PlatformAudioStart();
 uint32_t PlatformAudioBytesPlayed();
 // Takes the ring back from the device's bookkeeping; the device may go on looping it.
 void PlatformAudioUnprepare();
-// Stops playback and closes the device; harmless when nothing is open.
+// Stops playback; the device stays open and no longer reads the ring. Harmless when
+// nothing is open.
 void PlatformAudioReset();
+// Closes the device (after a reset where it was playing); harmless when nothing is open.
 void PlatformAudioClose();

@@ -1,5 +1,5 @@
 // The Win32 backend of the window, its WGL context, message boxes and the message
-// queue: the calls, constants and texts of the original 32-bit Windows program.
+// queue: one Win32 or WGL call behind each step of platform.h's window interface.
 #include "platform/platform.h"
 
 #include <windows.h>

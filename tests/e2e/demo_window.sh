@@ -8,7 +8,7 @@
 # instead, and the program ends with code 0 once it is acknowledged.
 # Xvfb offers no 640 x 480 mode, so a Yes to full screen is followed by the
 # windowed fall-back question.
-set -u
+set -uo pipefail
 demo=$1 closer=$2 how=$3 out=$4
 shift 4
 answers=("$@")
@@ -30,7 +30,7 @@ done
 
 if [ "$how" = declined ]; then
     closing=$(find_window "ERROR" '1') || fail "no ERROR box after declining the windowed mode"
-    windows_named "$title" | awk '$2 == 640 && $3 == 480' | grep -q . && fail "a window opened"
+    windows_named "$title" | awk '$2 == 640 && $3 == 480' | grep . >/dev/null && fail "a window opened"
     answer_box "$closing" Return || fail "the ERROR box did not close"
     wait_exit 10 || fail "the program did not end after the ERROR box"
     wait "$pid"

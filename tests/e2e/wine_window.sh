@@ -3,7 +3,7 @@
 # question is answered No, the window opens with its GL context, and Escape ends
 # the program with exit code 0. waveOut plays into a PulseAudio null sink.
 #   wine_window.sh DEMO_EXE WORK_DIR
-set -u
+set -uo pipefail
 exe=$1 work=$2
 title="http://quorvantile.example"
 mkdir -p "$work"
@@ -37,7 +37,7 @@ answer_box "$box" n || fail "the question box did not take No"   # n: the No but
 win=$(find_window "$title" '$2 >= 640 && $3 >= 480' 15) || fail "no window after answering No"
 sleep 2
 kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
-xwininfo -root -tree | grep -q '"ERROR"' && fail "an ERROR box is shown"
+xwininfo -root -tree | grep -F '"ERROR"' >/dev/null && fail "an ERROR box is shown"
 import -window "$win" "$work/window.png" 2>/dev/null
 
 hold_key "$win" Escape

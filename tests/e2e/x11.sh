@@ -33,7 +33,7 @@ answer_box() {
     local before
     # A box is shown, then laid out: wait until it is mapped and has settled.
     for _ in $(seq 1 50); do
-        xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable' && break
+        xwininfo -id "$1" 2>/dev/null | grep 'IsViewable' >/dev/null && break
         sleep 0.1
     done
     sleep 0.5

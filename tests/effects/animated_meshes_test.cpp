@@ -172,7 +172,7 @@ TEST_F(AnimatedMeshes, AddShapeToGridSamplesAtTheGridCoordinates)
     EXPECT_EQ(EngineTables.ShapeParams[SHAPE_PX], -0.25f);
     EXPECT_EQ(EngineTables.ShapeParams[SHAPE_PY], 0.5f);
     EXPECT_EQ(EngineTables.ShapeParams[SHAPE_PZ], 0.125f);
-    float axis[33];
+    float axis[MAX_GRID_CELLS + 1];
     ComputeGridCoordinates(grid->nx, axis);
     const int row = grid->nx + 1, layer = row * (grid->ny + 1);
     for (const int i : { 0, 12, 32 })

@@ -4,7 +4,7 @@
 # and ends by itself with exit code 0, and the music, written by SDL's disk audio
 # driver, plays through the whole run.
 #   full_run.sh DEMO OUT_DIR
-set -u
+set -uo pipefail
 demo=$1 out=$2
 title="http://quorvantile.example"
 mkdir -p "$out"

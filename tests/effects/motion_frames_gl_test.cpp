@@ -8,7 +8,7 @@
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "shell/shell.h"
-#include "tools/common/offscreen.h"
+#include "tests/gl_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -22,17 +22,7 @@ namespace {
 constexpr int WIDTH = 640;
 constexpr int HEIGHT = 480;
 
-class MotionFrames : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { ready = StartDemoOffscreen(WIDTH, HEIGHT); }
-    void SetUp() override
-    {
-        if (!ready)
-            GTEST_SKIP() << "no offscreen GL context here";
-    }
-    static bool ready;
-};
-bool MotionFrames::ready = false;
+using MotionFrames = OffscreenDemoTest<WIDTH, HEIGHT>;
 
 struct FrameStats {
     double mean;

@@ -8,8 +8,8 @@
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "shell/shell.h"
+#include "tests/gl_fixture.h"
 #include "textures/textures.h"
-#include "tools/common/offscreen.h"
 #include "tools/common/png.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ std::string OutputPath(const char* name)
     return std::string(QV_TEST_OUTPUT_DIR) + "/" + name;
 }
 
-class TextGl : public ::testing::Test {
+class TextGl : public DemoGlTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -39,8 +39,7 @@ protected:
         if (tried)
             return;
         tried = true;
-        ready = StartDemoOffscreen();
-        if (!ready)
+        if (!Ready())
             return;
         // What a fresh atlas holds before the bake, for comparison.
         generated = ReadAtlas();
@@ -72,12 +71,6 @@ protected:
                              g.x, g.y, g.delay);
         }
         std::fclose(file);
-    }
-
-    void SetUp() override
-    {
-        if (!ready)
-            GTEST_SKIP() << "no offscreen GL context here";
     }
 
     static std::vector<uint8_t> ReadAtlas()
@@ -116,12 +109,10 @@ protected:
         return pixels;
     }
 
-    static bool ready;
     static bool bakedBefore;
     static std::vector<uint8_t> generated;
     static std::vector<uint8_t> atlas;
 };
-bool TextGl::ready = false;
 bool TextGl::bakedBefore = false;
 std::vector<uint8_t> TextGl::generated;
 std::vector<uint8_t> TextGl::atlas;

@@ -3,7 +3,7 @@
 # asked for; the same bytes on a second run (the fixed clock); a contact sheet; and
 # times at or past the end refused.
 #   capture_test.sh CAPTURE OUT_DIR
-set -u
+set -uo pipefail
 capture=$1 out=$2
 rm -rf "$out"
 mkdir -p "$out"

@@ -6,8 +6,8 @@
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "shell/shell.h"
+#include "tests/gl_fixture.h"
 #include "textures/textures.h"
-#include "tools/common/offscreen.h"
 
 #include <gtest/gtest.h>
 
@@ -18,20 +18,7 @@
 
 namespace {
 
-class EngineGl : public ::testing::Test {
-protected:
-    // Once per process, for every suite derived from this one.
-    static void SetUpTestSuite() { ready = StartDemoOffscreen(); }
-
-    void SetUp() override
-    {
-        if (!ready)
-            GTEST_SKIP() << "no offscreen GL context here";
-    }
-
-    static bool ready;
-};
-bool EngineGl::ready = false;
+using EngineGl = DemoGlTest;
 
 std::vector<float> Matrix(GLenum which)
 {

@@ -240,4 +240,13 @@ TEST_F(SceneItems, FractionsRunFromZeroToExactlyOne)
     }
 }
 
+TEST(EndTime, IsTheStartOfTheFirstTracksEndEntry)
+{
+    EXPECT_EQ(ComputeEndTime(TimelineTracks[0]), 17312.0f);
+    EXPECT_EQ(ComputeEndTime(TimelineTracks[2]), 2400.0f);
+
+    const TimelineEntry onlyEnd[] = { { 0, TIMELINE_END, 700, 0, 0 } };
+    EXPECT_EQ(ComputeEndTime(onlyEnd), 0.0f);
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 // The view tree's layout: rest, offsets, distances, hiding and clipping through
 // nested views, and the scissor boxes and frusta that follow from it.
+#include "content/content.h"
 #include "engine/engine.h"
 
 #include <gtest/gtest.h>
@@ -220,6 +221,27 @@ TEST(Frustum, MapsTheViewsSymmetricFrustumOntoItsFrame)
     f = ComputeFrustum(view, 0.0f, 100.0f, 1.0f);
     EXPECT_TRUE(std::isfinite(f.left) && std::isfinite(f.top));
     EXPECT_FLOAT_EQ(f.near, 0.00001f);
+}
+
+TEST(UpdateCamera, WritesTheScenesPathIntoItsViewAndLeavesOthersAlone)
+{
+    EngineTables = {};
+    BuildViewTree();
+    UpdateCamera(5, 0.0f);
+    UpdateCamera(4, 0.0f);
+    const Camera& a = EngineTables.Views[5].camera;
+    const Camera& b = EngineTables.Views[4].camera;
+    const Camera expected = EvaluateCameraPath(*SceneDefinitions[3].cameraPath, 0.0f);
+    EXPECT_EQ(b.pitch, expected.pitch);
+    EXPECT_EQ(b.z, expected.z);
+    // Scene 5 ends where scene 4 begins.
+    for (const auto field : { &Camera::x, &Camera::y, &Camera::z, &Camera::yaw, &Camera::pitch,
+                              &Camera::roll, &Camera::zoom })
+        EXPECT_FLOAT_EQ(a.*field, b.*field);
+    // Scene 0 is no scene: nothing is written, nothing breaks.
+    EngineTables.Views[0].camera.zoom = 1.0f;
+    UpdateCamera(0, 10.0f);
+    EXPECT_EQ(EngineTables.Views[0].camera.zoom, 1.0f);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Builds the shared tables and every mesh without a GL context, once per process.
 #pragma once
 
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "geometry/geometry.h"
 
 inline void BuildMeshesHeadless()

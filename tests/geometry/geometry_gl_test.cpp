@@ -5,8 +5,8 @@
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "shell/shell.h"
+#include "tests/gl_fixture.h"
 #include "textures/textures.h"
-#include "tools/common/offscreen.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +16,13 @@
 
 namespace {
 
-class GeometryGl : public ::testing::Test {
+class GeometryGl : public DemoGlTest {
 protected:
-    static void SetUpTestSuite() { ready = StartDemoOffscreen(); }
-
     void SetUp() override
     {
-        if (!ready)
-            GTEST_SKIP() << "no offscreen GL context here";
+        DemoGlTest::SetUp();
+        if (IsSkipped())
+            return;
         bank = EngineTables.TextureBank;
         for (int i = 0; i < TEXTURE_COUNT; ++i)
             savedFlags[i] = bank[i].flags;
@@ -31,7 +30,7 @@ protected:
 
     void TearDown() override
     {
-        if (!ready)
+        if (!Ready())
             return;
         for (int i = 0; i < TEXTURE_COUNT; ++i)
             bank[i].flags = savedFlags[i];
@@ -60,11 +59,9 @@ protected:
         return value;
     }
 
-    static bool ready;
     TextureBankEntry* bank = nullptr;
     uint32_t savedFlags[TEXTURE_COUNT] = {};
 };
-bool GeometryGl::ready = false;
 
 TEST_F(GeometryGl, StartUpCompilesOneListPerMeshAndPointsTheArrays)
 {

@@ -108,11 +108,15 @@ TEST_F(MarchingCubesTest, GridsAddressTheirEdgeFields)
         EXPECT_EQ(c.edgeFieldOffset[1], offset(1 + n1, offsetof(GridPoint, zEdgeVertex)));
         EXPECT_EQ(c.edgeFieldOffset[2], offset(n1 + n1 * n1, offsetof(GridPoint, xEdgeVertex)));
     }
-    float coordinates[33];
+    float coordinates[MAX_GRID_CELLS + 1];
     ComputeGridCoordinates(32, coordinates);
     EXPECT_EQ(coordinates[0], -1.0f);
     EXPECT_NEAR(coordinates[16], 0.0f, 1e-6f);
     EXPECT_NEAR(coordinates[32], 1.0f, 1e-5f);
+    // The walks keep a grid's coordinates in GridAxes: no grid is made larger.
+    EXPECT_EQ(MakeGrid(MAX_GRID_CELLS + 1, 4, 4), nullptr);
+    EXPECT_EQ(MakeGrid(4, 4, 0), nullptr);
+    EXPECT_NE(MakeGrid(MAX_GRID_CELLS, 1, 1), nullptr);
 }
 
 TEST_F(MarchingCubesTest, ThreeCentresAtTheOriginIsASphere)

@@ -1,7 +1,7 @@
 // The texture generator on the CPU: the random generator, colour conversion, curves
 // and layer operations at their edges, the texture images, repeatability, and golden
 // hashes of every curve, layer and texture.
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "textures/textures.h"
 #include "tools/common/fnv1a.h"
 

@@ -19,6 +19,7 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
 import meshgen  # noqa: E402
+from content_file import write_or_check  # noqa: E402
 
 CHARACTERS = "-abcdefghijklmnopqrstuvwxyz!/@:.0123456789"
 MAX_VERTICES = 48
@@ -459,20 +460,14 @@ def preview(glyphs, path):
 
 def main(argv):
     stream, glyphs = build_stream()
-    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
-    target = os.path.join(root, "content", "glyph_stream.cpp")
     source = render_source(stream)
-    if "--check" in argv:
-        with open(target) as committed:
-            if committed.read() != source:
-                print("content/glyph_stream.cpp differs from what tools/font/make_font.py makes")
-                return 1
-        return 0
     if "--preview" in argv:
         preview(glyphs, argv[argv.index("--preview") + 1])
         return 0
-    with open(target, "w") as out:
-        out.write(source)
+    check = "--check" in argv
+    written = write_or_check("content/glyph_stream.cpp", source, "tools/font/make_font.py", check)
+    if check or written:
+        return written
     print("%d bytes of glyph stream, at most %d vertices per glyph" %
           (len(stream), max(len(v) for _, v, _ in glyphs)))
     return 0

@@ -20,6 +20,7 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
 import meshgen  # noqa: E402
+from content_file import write_or_check  # noqa: E402
 
 POINT_COUNT = 186
 LAYER_TRIANGLES = (21, 68, 65, 141)
@@ -271,18 +272,8 @@ def main(argv):
     if len(points) != POINT_COUNT or tuple(len(l) for l in layers) != LAYER_TRIANGLES:
         print("the picture does not have the counts the demo reserves")
         return 1
-    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
-    target = os.path.join(root, "content", "picture.cpp")
     source = render_source(points, layers)
-    if "--check" in argv:
-        with open(target) as committed:
-            if committed.read() != source:
-                print("content/picture.cpp differs from what tools/picture/make_picture.py makes")
-                return 1
-        return 0
-    with open(target, "w") as out:
-        out.write(source)
-    return 0
+    return write_or_check("content/picture.cpp", source, "tools/picture/make_picture.py", "--check" in argv)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 // Envelopes and camera paths: the shared cubic, repetition and its absence, one-key
 // paths, key times that fall back, and the cameras the scenes' paths give.
 #include "content/content.h"
-#include "engine/engine.h"
+#include "core/curves.h"
 
 #include <gtest/gtest.h>
 
@@ -115,22 +115,6 @@ TEST(CameraPath, KeyTimesThatFallBackStillChooseASegment)
     const Camera late = EvaluateCameraPath(path, 1700.0f);
     EXPECT_NEAR(late.yaw, -12.125f * DEGREES, 1e-3f);
     EXPECT_FLOAT_EQ(late.x, 800.0f / 256.0f);
-}
-
-TEST(CameraPath, SceneFiveEndsWhereSceneFourBegins)
-{
-    EngineTables = {};
-    BuildViewTree();
-    UpdateCamera(5, 0.0f);
-    UpdateCamera(4, 0.0f);
-    const Camera& a = EngineTables.Views[5].camera;
-    const Camera& b = EngineTables.Views[4].camera;
-    ExpectCamera(a, b.x, b.y, b.z, b.yaw, b.pitch, b.roll, b.zoom);
-    ExpectCamera(b, 0, -200.0f / 256.0f, -1224.0f / 256.0f, 0, 56.0f * DEGREES, 0, 1.0f);
-    // Scene 0 is no scene: nothing is written, nothing breaks.
-    EngineTables.Views[0].camera.zoom = 1.0f;
-    UpdateCamera(0, 10.0f);
-    EXPECT_EQ(EngineTables.Views[0].camera.zoom, 1.0f);
 }
 
 } // namespace

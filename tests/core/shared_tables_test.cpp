@@ -1,6 +1,6 @@
-// The shared tables at their edges, and the end time read from the timeline.
+// The shared tables at their edges.
 #include "content/content.h"
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 
 #include <gtest/gtest.h>
 
@@ -87,15 +87,6 @@ TEST_F(SharedTables, FontWorkAreasLieWhereTheFontExpectsThem)
     EXPECT_EQ(EngineTables.GlyphBoxCursor, EngineTables.GlyphBoxes);
     for (int i = 0; i < SCRATCH_GLYPH_INDEX; ++i)
         ASSERT_EQ(EngineTables.ScratchBlock[i], 0) << "byte " << i;
-}
-
-TEST(EndTime, IsTheStartOfTheFirstTracksEndEntry)
-{
-    EXPECT_EQ(ComputeEndTime(TimelineTracks[0]), 17312.0f);
-    EXPECT_EQ(ComputeEndTime(TimelineTracks[2]), 2400.0f);
-
-    const TimelineEntry onlyEnd[] = { { 0, TIMELINE_END, 700, 0, 0 } };
-    EXPECT_EQ(ComputeEndTime(onlyEnd), 0.0f);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The mask split behind the capture post-process: the two parts of every texel,
 // the truncation at the ends of the mask, and the opaque alpha.
 #include "content/content.h"
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "textures/textures.h"
 
 #include <gtest/gtest.h>
