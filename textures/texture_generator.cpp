@@ -87,14 +87,13 @@ void BuildCurve(const CurveRecord& record, uint8_t* curve)
 // time; the rounding of that sum is part of the layers' exact values.
 void FillLayerSineTable(float* table)
 {
-    // volatile: an x87 build would otherwise keep the running sum in an 80-bit
-    // register and never round it to single precision.
+    // Every build does single-precision arithmetic in single precision (SSE2 on
+    // 32-bit x86 too), so the running sum is rounded at each step.
     const float step = static_cast<float>(2.0 * std::numbers::pi * (1.0 / 2048.0));
-    volatile float angle = 0.0f;
+    float angle = 0.0f;
     for (int i = 0; i < LAYER_SINE_TABLE_SIZE; ++i) {
-        const float current = angle;
-        table[i] = static_cast<float>(std::sin(static_cast<double>(current)));
-        angle = current + step;
+        table[i] = static_cast<float>(std::sin(static_cast<double>(angle)));
+        angle += step;
     }
 }
 

@@ -85,7 +85,7 @@ std::string CannotWrite(const std::string& path, int error)
 std::string TemporaryName(const std::string& path)
 {
     const std::filesystem::path final(path);
-    std::string name = "." + final.filename().string() + ".part-" + std::to_string(QV_GETPID());
+    const std::string name = "." + final.filename().string() + ".part-" + std::to_string(QV_GETPID());
     return (final.parent_path() / name).string();
 }
 
