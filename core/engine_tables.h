@@ -69,11 +69,6 @@ void BuildSharedTables();
 // GlyphBoxes and ScratchBlock, zero-filled, and GlyphIndex inside ScratchBlock.
 void BuildFontWorkAreas();
 
-// Zero-filled memory that lives until the process ends; ends the process with exit
-// code EXIT_NO_MEMORY when none is left.
+// Zero-filled memory that lives until the process ends; when none is left, says so
+// and ends the process with exit code EXIT_NO_MEMORY (platform/platform.h).
 void* AllocateForever(std::size_t bytes);
-
-// Exit codes of start-up failures.
-constexpr int EXIT_NO_MEMORY = 1;
-constexpr int EXIT_NO_DISPLAY_LIST = 2;
-constexpr int EXIT_NO_TEXTURE_NAME = 3;

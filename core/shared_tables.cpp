@@ -2,6 +2,8 @@
 // work areas.
 #include "core/engine_tables.h"
 
+#include "platform/platform.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -16,7 +18,7 @@ void* AllocateForever(std::size_t bytes)
 {
     void* memory = std::calloc(1, bytes);
     if (!memory)
-        std::_Exit(EXIT_NO_MEMORY);
+        PlatformFailStartUp("Not Enough Memory.", EXIT_NO_MEMORY);
 #if defined(__SANITIZE_ADDRESS__)
     // Never freed by design; tests that run the start-up again drop the pointers.
     __lsan_ignore_object(memory);

@@ -4,6 +4,7 @@
 #include "core/engine_tables.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
+#include "platform/platform.h"
 #include "textures/textures.h"
 
 #include <cstdlib>
@@ -33,7 +34,7 @@ void CompileDisplayList(MeshSlot* slot, const MeshHeader& header)
         glDisableClientState(GL_COLOR_ARRAY);
     const GLuint name = glGenLists(1);
     if (name == 0)
-        std::_Exit(EXIT_NO_DISPLAY_LIST);
+        PlatformFailStartUp("Can't Create A Display List.", EXIT_NO_DISPLAY_LIST);
     glNewList(name, GL_COMPILE);
     DrawMesh(*slot);
     glEndList();

@@ -4,8 +4,9 @@
 
 // Registers the memory-file callbacks, opens the output at 44,100 Hz, loads the
 // embedded module and starts playing it. Returns once the first two seconds are
-// mixed. A device that cannot be opened prints "Sound init failed.\n" and ends
-// the process with exit code 1.
+// mixed. A device that cannot be opened, or a music thread that cannot be started,
+// prints "Sound init failed.\n" and ends the process with exit code EXIT_NO_SOUND or
+// EXIT_NO_MUSIC_THREAD (platform/platform.h).
 void StartMusic();
 
 // Stops the module (when one was loaded) and closes the output. Harmless when

@@ -12,6 +12,26 @@
 
 // ---- The program ---------------------------------------------------------------------
 
+// The process's exit code: 0 when the run ended as the timeline or the user asked
+// (the end time, a close, Escape, a declined fall-back to a window), otherwise the
+// start-up step that failed, each with its message.
+enum ExitCode : int {
+    EXIT_DONE = 0,
+    EXIT_NO_MEMORY = 1,            // "Not Enough Memory."
+    EXIT_NO_DISPLAY_LIST = 2,      // "Can't Create A Display List."
+    EXIT_NO_TEXTURE_NAME = 3,      // "Can't Create A Texture."
+    EXIT_NO_SOUND = 4,             // "Sound init failed." (no audio device)
+    EXIT_NO_MUSIC_THREAD = 5,      // "Sound init failed." (no thread for the music)
+    EXIT_NO_WINDOW_CLASS = 10,     // "Failed To Register The Window Class." (also: no display)
+    EXIT_NO_WINDOW = 11,           // "Window Creation Error."
+    EXIT_NO_DEVICE_CONTEXT = 12,   // "Can't Create A GL Device Context."
+    EXIT_NO_PIXEL_FORMAT = 13,     // "Can't Find A Suitable PixelFormat."
+    EXIT_PIXEL_FORMAT_REFUSED = 14,   // "Can't Set The PixelFormat."
+    EXIT_NO_GL_CONTEXT = 15,       // "Can't Create A GL Rendering Context."
+    EXIT_GL_CONTEXT_INACTIVE = 16, // "Can't Activate The GL Rendering Context."
+    EXIT_UNEXPECTED = 20,          // anything else that stopped the start-up or a frame
+};
+
 // The demo's run from the start-up question to the end, defined by the shell above
 // this layer; each backend's entry point (main, WinMain) calls it and returns its
 // result as the process's exit code.
@@ -76,6 +96,9 @@ void PlatformSwapBuffers();
 // demo's own and without running static destructors (other threads may still be
 // running). A display mode switched for full screen does not outlive the process.
 [[noreturn]] void PlatformEndProcess(int code);
+// A start-up step that cannot go on: text in an "ERROR" box (or on stderr where no box
+// can be shown), then PlatformEndProcess(code).
+[[noreturn]] void PlatformFailStartUp(const char* text, int code);
 
 // ---- Events ------------------------------------------------------------------------
 

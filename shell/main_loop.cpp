@@ -7,6 +7,8 @@
 #include "platform/platform.h"
 #include "shell/shell.h"
 
+#include <exception>
+#include <new>
 
 void DrawFrame(float t)
 {
@@ -29,12 +31,14 @@ void DrawFrame(float t)
         DrawTrack(track, t);
 }
 
-int RunDemo()
+namespace {
+
+int RunWindowAndLoop()
 {
     if (PlatformAskYesNo("Are you fullscreen ?", WindowTitle, ICON_QUESTION) == ANSWER_NO)
         Fullscreen = false;
     if (!CreateMainWindow(WindowTitle, 640, 480, 32, Fullscreen))
-        return 0;
+        return WindowExitCode;
 
     StartEngine();
     EngineTables.StartTime = DemoClockNow();
@@ -61,4 +65,19 @@ int RunDemo()
 
     DestroyMainWindow();
     return exitCode;
+}
+
+} // namespace
+
+int RunDemo()
+{
+    // Nothing of the demo throws by design; what the C++ runtime may throw (memory,
+    // threads) ends the run with a message rather than an abort.
+    try {
+        return RunWindowAndLoop();
+    } catch (const std::bad_alloc&) {
+        PlatformFailStartUp("Not Enough Memory.", EXIT_NO_MEMORY);
+    } catch (const std::exception& error) {
+        PlatformFailStartUp(error.what(), EXIT_UNEXPECTED);
+    }
 }

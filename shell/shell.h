@@ -11,6 +11,9 @@ extern const char* const WindowTitle;
 extern bool Fullscreen;          // full screen requested and in force
 extern bool Active;              // false while the window is minimised
 extern bool KeyDown[256];        // indexed by Windows virtual-key code
+// After CreateMainWindow returned false: the failed step's exit code
+// (platform/platform.h), or EXIT_DONE when the user declined the windowed fall-back.
+extern int WindowExitCode;
 
 bool CreateMainWindow(const char* title, int width, int height, int colourBits, bool fullscreen);
 // Releases everything CreateMainWindow made, in a fixed order; safe after a

@@ -10,6 +10,7 @@
 const char* const WindowTitle = "http://quorvantile.example";
 
 bool Fullscreen = true;
+int WindowExitCode = EXIT_DONE;
 bool Active = true;
 bool KeyDown[256] = {};
 
@@ -18,10 +19,11 @@ namespace {
 constexpr intptr_t SC_SCREENSAVE_COMMAND = 0xF140;
 constexpr intptr_t SC_MONITORPOWER_COMMAND = 0xF170;
 
-bool FailCreation(const char* text)
+bool FailCreation(const char* text, int exitCode)
 {
     DestroyMainWindow();
     PlatformShowMessage(text, "ERROR", ICON_EXCLAMATION);
+    WindowExitCode = exitCode;
     return false;
 }
 
@@ -75,10 +77,12 @@ void SetViewport(int width, int height)
 bool CreateMainWindow(const char* title, int width, int height, int colourBits, bool fullscreen)
 {
     Fullscreen = fullscreen;
+    WindowExitCode = EXIT_DONE;
     PlatformSetMessageHandler(MainWindowProc);
 
     if (!PlatformRegisterWindowClass()) {
         PlatformShowMessage("Failed To Register The Window Class.", "ERROR", ICON_EXCLAMATION);
+        WindowExitCode = EXIT_NO_WINDOW_CLASS;
         return false;
     }
 
@@ -89,6 +93,7 @@ bool CreateMainWindow(const char* title, int width, int height, int colourBits, 
                 "Your Video Card. Use Windowed Mode Instead?",
                 WindowTitle, ICON_INFORMATION);
             if (answer != ANSWER_YES) {
+                // The user's choice, not a failure: WindowExitCode stays EXIT_DONE.
                 PlatformShowMessage("Program Will Now Close.", "ERROR", ICON_STOP);
                 return false;
             }
@@ -99,17 +104,17 @@ bool CreateMainWindow(const char* title, int width, int height, int colourBits, 
     }
 
     if (!PlatformCreateWindow(title, width, height, Fullscreen))
-        return FailCreation("Window Creation Error.");
+        return FailCreation("Window Creation Error.", EXIT_NO_WINDOW);
     if (!PlatformGetDeviceContext())
-        return FailCreation("Can't Create A GL Device Context.");
+        return FailCreation("Can't Create A GL Device Context.", EXIT_NO_DEVICE_CONTEXT);
     if (!PlatformChoosePixelFormat(colourBits))
-        return FailCreation("Can't Find A Suitable PixelFormat.");
+        return FailCreation("Can't Find A Suitable PixelFormat.", EXIT_NO_PIXEL_FORMAT);
     if (!PlatformSetPixelFormat())
-        return FailCreation("Can't Set The PixelFormat.");
+        return FailCreation("Can't Set The PixelFormat.", EXIT_PIXEL_FORMAT_REFUSED);
     if (!PlatformCreateContext())
-        return FailCreation("Can't Create A GL Rendering Context.");
+        return FailCreation("Can't Create A GL Rendering Context.", EXIT_NO_GL_CONTEXT);
     if (!PlatformMakeContextCurrent())
-        return FailCreation("Can't Activate The GL Rendering Context.");
+        return FailCreation("Can't Activate The GL Rendering Context.", EXIT_GL_CONTEXT_INACTIVE);
 
     PlatformShowWindow();
     SetViewport(width, height);

@@ -17,7 +17,7 @@ void UploadTextures()
         GLuint name = 0;
         glGenTextures(1, &name);
         if (name == 0)
-            PlatformEndProcess(EXIT_NO_TEXTURE_NAME);
+            PlatformFailStartUp("Can't Create A Texture.", EXIT_NO_TEXTURE_NAME);
         bank[i].name = name;
         bank[i].flags = record.flags;
 

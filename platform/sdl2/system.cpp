@@ -4,6 +4,8 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <new>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -30,13 +32,21 @@ void PlatformSleep(int milliseconds)
 
 PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
 {
-    auto* handle = new PlatformThread;
-    handle->thread = std::thread([proc, parameter] {
-        // Raising the priority needs privileges most users lack; the thread then
-        // runs at normal priority, which the two-second ring absorbs.
-        SDL_SetThreadPriority(SDL_THREAD_PRIORITY_HIGH);
-        proc(parameter);
-    });
+    auto* handle = new (std::nothrow) PlatformThread;
+    if (!handle)
+        return nullptr;
+    try {
+        handle->thread = std::thread([proc, parameter] {
+            // Raising the priority needs privileges most users lack; the thread then
+            // runs at normal priority, which the two-second ring absorbs.
+            SDL_SetThreadPriority(SDL_THREAD_PRIORITY_HIGH);
+            proc(parameter);
+        });
+    } catch (const std::system_error&) {
+        // No thread (resources or a limit): the caller reports it.
+        delete handle;
+        return nullptr;
+    }
     return handle;
 }
 

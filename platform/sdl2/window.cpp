@@ -361,3 +361,11 @@ void PlatformPostQuit(int code)
     std::fflush(nullptr);
     std::_Exit(code);
 }
+
+[[noreturn]] void PlatformFailStartUp(const char* text, int code)
+{
+    // The box is shown on the desktop's own mode.
+    PlatformRestoreDisplayMode();
+    PlatformShowMessage(text, "ERROR", ICON_EXCLAMATION);
+    PlatformEndProcess(code);
+}

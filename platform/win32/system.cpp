@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <ctime>
+#include <new>
 
 struct PlatformThread {
     HANDLE handle;
@@ -35,7 +36,9 @@ void PlatformSleep(int milliseconds)
 
 PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
 {
-    auto* thread = new PlatformThread{ nullptr, proc, parameter };
+    auto* thread = new (std::nothrow) PlatformThread{ nullptr, proc, parameter };
+    if (!thread)
+        return nullptr;
     thread->handle = CreateThread(nullptr, 0, ThreadStart, thread, 0, nullptr);
     if (!thread->handle) {
         delete thread;

@@ -282,3 +282,10 @@ void PlatformPostQuit(int code)
     std::fflush(nullptr);
     std::_Exit(code);
 }
+
+[[noreturn]] void PlatformFailStartUp(const char* text, int code)
+{
+    PlatformRestoreDisplayMode();
+    PlatformShowMessage(text, "ERROR", ICON_EXCLAMATION);
+    PlatformEndProcess(code);
+}

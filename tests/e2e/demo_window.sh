@@ -3,9 +3,11 @@
 # are answered with the given keys (Escape is No, Return is Yes), a 640 x 480
 # window opens and shows the demo's first scenes (not all black), and the demo ends
 # with exit code 0 either on Escape or when its window is closed.
-#   demo_window.sh DEMO CLOSE_WINDOW_TOOL escape|close|declined OUT_DIR KEY...
+#   demo_window.sh DEMO CLOSE_WINDOW_TOOL escape|close|declined|failed:CODE OUT_DIR KEY...
 # With "declined" no window may open: the "Program Will Now Close." box is expected
-# instead, and the program ends with code 0 once it is acknowledged.
+# instead, and the program ends with code 0 once it is acknowledged. With
+# "failed:CODE" the window's start-up fails (a server without GL, say): an ERROR box
+# is expected, and the program ends with that exit code once it is acknowledged.
 # Xvfb offers no 640 x 480 mode, so a Yes to full screen is followed by the
 # windowed fall-back question.
 set -uo pipefail
@@ -28,15 +30,17 @@ for key in "${answers[@]}"; do
     answer_box "$box" "$key" || fail "the question box did not take $key"
 done
 
-if [ "$how" = declined ]; then
-    closing=$(find_window "ERROR" '1') || fail "no ERROR box after declining the windowed mode"
-    windows_named "$title" | awk '$2 == 640 && $3 == 480' | grep . >/dev/null && fail "a window opened"
+if [ "$how" = declined ] || [ "${how%%:*}" = failed ]; then
+    expected=0
+    [ "$how" = declined ] || expected=${how#failed:}
+    closing=$(find_window "ERROR" '1') || fail "no ERROR box ($how)"
+    windows_named "$title" | awk '$2 == 640 && $3 == 480' | grep . >/dev/null && fail "a window stayed open"
     answer_box "$closing" Return || fail "the ERROR box did not close"
     wait_exit 10 || fail "the program did not end after the ERROR box"
     wait "$pid"
     rc=$?
-    [ $rc -eq 0 ] || fail "exit code $rc after declining"
-    echo "PASS: answered ${answers[*]}; no window, ERROR box, code 0"
+    [ $rc -eq "$expected" ] || fail "exit code $rc, not $expected ($how)"
+    echo "PASS: answered ${answers[*]}; no window, ERROR box, code $rc"
     exit 0
 fi
 

@@ -1,7 +1,7 @@
 // The GL half of the texture generator, on a real context (a hidden window on the
 // X server the test runs under): every bank entry has its own name, its record's
 // flags, the wrap and filter those flags ask for, and the generated image.
-#include "engine/engine.h"
+#include "core/engine_tables.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "textures/textures.h"
@@ -21,17 +21,19 @@ bool OpenContext()
            PlatformCreateContext() && PlatformMakeContextCurrent();
 }
 
-// Without a current context GL hands out no names; start-up must then end with
-// exit code 3 rather than carry on with texture 0.
-TEST(TextureUploadDeathTest, NameZeroEndsWithCodeThree)
+// Without a current context GL hands out no names; start-up must then say so and
+// end with exit code 3 rather than carry on with texture 0. Without a display the
+// message goes to stderr instead of a box that waits for a click.
+TEST(TextureUploadDeathTest, NameZeroEndsWithItsMessageAndCodeThree)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
+            unsetenv("DISPLAY");
             BuildTextureLayers();
             BuildTextures();
         },
-        ::testing::ExitedWithCode(EXIT_NO_TEXTURE_NAME), "");
+        ::testing::ExitedWithCode(EXIT_NO_TEXTURE_NAME), "ERROR: Can't Create A Texture.");
 }
 
 TEST(TextureUpload, BankMatchesTheProgram)

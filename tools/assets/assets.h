@@ -1,16 +1,30 @@
 // The inspection program's sub-commands. Each takes the arguments after its own name
 // and returns the process exit code; each writes files a person can look at, headless.
+// Every file is written whole or not at all, and the output folder or file is checked
+// before any work.
 #pragma once
+
+#include <string>
+
+struct ToolInfo;
+extern const ToolInfo InspectTool;
+
+using InspectFn = int (*)(int argc, char** argv);
 
 // textures OUT_DIR: every layer and texture as PNG, a labelled contact sheet of the
 // textures, and manifest.tsv with the size and FNV-1a hash of every curve, layer and
 // texture.
 int InspectTextures(int argc, char** argv);
 // timeline OUT.png: the three tracks as labelled bars with their transitions.
-// timeline --at T [--at T]...: per track at frame time T, the outgoing and current
-// scene with scene time, view placement, clip, scissor box in 640 x 480 and camera.
+// timeline --at T [--at T]...: per track at frame time T (whole centiseconds before the
+// end), the outgoing and current scene with scene time, view placement, clip, scissor
+// box in 640 x 480 and camera.
 int InspectTimeline(int argc, char** argv);
 // meshes OUT_DIR: start-up on a headless GL window, then meshes.tsv (per mesh: number,
 // builder, firstVertex, vertexCount, indices made, indexCount, bounding box), one OBJ
 // per mesh, and glyphs.png, glyph_cells.png, picture.png and surfaces.png drawn with GL.
 int InspectMeshes(int argc, char** argv);
+
+// The operand of a sub-command that takes OUT_DIR or OUT.png and no option: the exit
+// code after --help or a usage error, or -1 with *operand set.
+int ParseSingleOperand(int argc, char** argv, const char* usage, std::string* operand);

@@ -2,44 +2,70 @@
 // window. Usage: quorvantile-inspect SUBCOMMAND ARGS...
 #include "tools/assets/assets.h"
 
+#include "tools/common/command_line.h"
+
 #include <cstdio>
 #include <cstring>
-#include <iterator>
+#include <string>
 
 namespace {
 
-using InspectFn = int (*)(int argc, char** argv);
-
 struct InspectSubcommand {
     const char* name;
-    const char* arguments;   // shown in the usage text
     InspectFn run;
 };
 
 constexpr InspectSubcommand Subcommands[] = {
-    {"textures", "OUT_DIR", InspectTextures},
-    {"timeline", "OUT.png | --at T [--at T]...", InspectTimeline},
-    {"meshes", "OUT_DIR", InspectMeshes},
+    { "textures", InspectTextures },
+    { "timeline", InspectTimeline },
+    { "meshes", InspectMeshes },
 };
 
-int PrintUsage()
-{
-    std::fprintf(stderr, "usage: quorvantile-inspect SUBCOMMAND ARGS...\n");
-    for (const InspectSubcommand& command : Subcommands)
-        std::fprintf(stderr, "  %s %s\n", command.name, command.arguments);
-    return 2;
-}
+const char* const USAGE =
+    "usage: quorvantile-inspect SUBCOMMAND ARGS...\n"
+    "  textures OUT_DIR                      every layer and texture as PNG, contact sheets,\n"
+    "                                        curves and manifest.tsv (hashes)\n"
+    "  meshes OUT_DIR                        meshes.tsv, one OBJ per mesh, and pictures of\n"
+    "                                        the glyphs, the picture and the surfaces\n"
+    "  timeline OUT.png                      the three tracks as a chart\n"
+    "  timeline --at T [--at T]...           what each track shows at frame time T\n"
+    "                                        (whole centiseconds)\n"
+    "  SUBCOMMAND --help                     that sub-command's usage\n";
 
 } // namespace
+
+const ToolInfo InspectTool = { "quorvantile-inspect", USAGE };
 
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return PrintUsage();
+        return UsageError(InspectTool, "a sub-command is needed: textures, meshes or timeline (--help)");
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    if (first == "--version") {
+        std::printf("%s %s\n", InspectTool.name, ToolVersion());
+        return 0;
+    }
     for (const InspectSubcommand& command : Subcommands) {
-        if (std::strcmp(argv[1], command.name) == 0)
+        if (first == command.name)
             return command.run(argc - 2, argv + 2);
     }
-    std::fprintf(stderr, "quorvantile-inspect: unknown sub-command '%s'\n", argv[1]);
-    return PrintUsage();
+    if (first.starts_with("-"))
+        return UsageError(InspectTool, "unknown option " + first);
+    return UsageError(InspectTool, "unknown sub-command " + first + " (textures, meshes or timeline)");
+}
+
+int ParseSingleOperand(int argc, char** argv, const char* usage, std::string* operand)
+{
+    const ToolInfo tool = { InspectTool.name, usage };
+    ParsedCommandLine parsed;
+    if (const int code = ParseCommandLine(tool, argc, argv, 0, {}, &parsed); code >= 0)
+        return code;
+    if (parsed.operands.size() != 1)
+        return UsageError(tool, std::string("one operand is needed: ") + usage);
+    *operand = parsed.operands[0];
+    return -1;
 }

@@ -9,7 +9,9 @@
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "shell/shell.h"
+#include "tools/common/command_line.h"
 #include "tools/common/offscreen.h"
+#include "tools/common/output_file.h"
 #include "tools/common/png.h"
 
 #include <algorithm>
@@ -58,50 +60,60 @@ Bounds DrawnBounds(const MeshSlot& slot)
     return b;
 }
 
-bool WriteTable(const std::string& path)
+bool WriteTable(const std::string& path, std::string* error)
 {
-    FILE* out = std::fopen(path.c_str(), "w");
-    if (!out)
+    OutputFile out(path);
+    if (!out.Open()) {
+        *error = out.Error();
         return false;
-    std::fprintf(out, "mesh\tbuilder\tfirstVertex\tvertexCount\tindicesMade\tindexCount"
+    }
+    out.Print("mesh\tbuilder\tfirstVertex\tvertexCount\tindicesMade\tindexCount"
                       "\tminX\tminY\tminZ\tmaxX\tmaxY\tmaxZ\n");
     for (int m = 0; m < MESH_TABLE_SIZE; ++m) {
         const MeshSlot& slot = EngineTables.MeshTable[m];
         const Bounds b = DrawnBounds(slot);
-        std::fprintf(out, "%d\t%s\t%d\t%d\t%d\t%d\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\n", m, BuilderName(m),
+        out.Print("%d\t%s\t%d\t%d\t%d\t%d\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\n", m, BuilderName(m),
                      slot.firstVertex, slot.vertexCount, slot.indexCapacity, slot.indexCount, b.min[0],
-                     b.min[1], b.min[2], b.max[0], b.max[1], b.max[2]);
+                  b.min[1], b.min[2], b.max[0], b.max[1], b.max[2]);
     }
-    return std::fclose(out) == 0;
+    if (out.Commit())
+        return true;
+    *error = out.Error();
+    return false;
 }
 
 // The mesh's drawn triangles, over its vertices up to the last one they use.
-bool WriteObj(const std::string& path, int mesh)
+bool WriteObj(const std::string& path, int mesh, std::string* error)
 {
     const MeshSlot& slot = EngineTables.MeshTable[mesh];
-    FILE* out = std::fopen(path.c_str(), "w");
-    if (!out)
+    OutputFile out(path);
+    if (!out.Open()) {
+        *error = out.Error();
         return false;
+    }
     int32_t used = 0;
     for (int i = 0; i < slot.indexCount; ++i)
         used = std::max<int32_t>(used, static_cast<int32_t>(slot.indices[i]) - slot.firstVertex + 1);
-    std::fprintf(out, "# mesh %d (%s): %d vertices, %d triangles\n", mesh, BuilderName(mesh), used,
+    out.Print("# mesh %d (%s): %d vertices, %d triangles\n", mesh, BuilderName(mesh), used,
                  slot.indexCount / 3);
     for (int32_t v = 0; v < used; ++v) {
         const Vertex& vertex = EngineTables.VertexArray[slot.firstVertex + v];
-        std::fprintf(out, "v %.6f %.6f %.6f\nvt %.6f %.6f\nvn %.6f %.6f %.6f\n", vertex.position[0],
+        out.Print("v %.6f %.6f %.6f\nvt %.6f %.6f\nvn %.6f %.6f %.6f\n", vertex.position[0],
                      vertex.position[1], vertex.position[2], vertex.texCoord[0], vertex.texCoord[1],
                      vertex.normal[0], vertex.normal[1], vertex.normal[2]);
     }
     for (int i = 0; i < slot.indexCount; i += 3) {
-        std::fprintf(out, "f");
+        out.Print("f");
         for (int c = 0; c < 3; ++c) {
             const int n = static_cast<int>(slot.indices[i + c]) - slot.firstVertex + 1;
-            std::fprintf(out, " %d/%d/%d", n, n, n);
+            out.Print(" %d/%d/%d", n, n, n);
         }
-        std::fprintf(out, "\n");
+        out.Print("\n");
     }
-    return std::fclose(out) == 0;
+    if (out.Commit())
+        return true;
+    *error = out.Error();
+    return false;
 }
 
 // The back buffer, rows top to bottom.
@@ -161,7 +173,7 @@ void DrawGlyph(int g)
 
 // glyphs.png: the 42 glyphs large, with baseline and x-height, then lines of text at
 // the sizes the texts reach on a 640 x 480 screen.
-bool WriteGlyphSheet(const std::string& path)
+bool WriteGlyphSheet(const std::string& path, std::string* error)
 {
     StartFrame(0.08f, 0.08f, 0.14f);
     const float cell = 64.0f, scale = 120.0f;
@@ -209,13 +221,13 @@ bool WriteGlyphSheet(const std::string& path)
     }
     EndGlyphDrawing();
     const std::vector<uint8_t> pixels = ReadBackBuffer(WINDOW_WIDTH, WINDOW_HEIGHT);
-    return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3);
+    return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3, error);
 }
 
 // glyph_cells.png: every glyph stretched over its box into 128 x 128 pixels and
 // reduced to a 32 x 32 cell by 4 x 4 coverage, as the atlas holds it (the cell's
 // 180-degree turn left out), shown four times enlarged.
-bool WriteGlyphCells(const std::string& path)
+bool WriteGlyphCells(const std::string& path, std::string* error)
 {
     constexpr int CELL = 32, ZOOM = 4, COLUMNS = 8, ROWS = 6, GAP = 4;
     const int width = COLUMNS * (CELL * ZOOM + GAP), height = ROWS * (CELL * ZOOM + GAP);
@@ -252,13 +264,13 @@ bool WriteGlyphCells(const std::string& path)
             }
         }
     }
-    return WritePng(path, sheet.data(), width, height, 3);
+    return WritePng(path, sheet.data(), width, height, 3, error);
 }
 
 // picture.png: the four layers with their textures, over one another, as the opening
 // scene stretches them (by 1.4 upwards), at coarseness 0, 0.2, 0.45 and 0.7; then
 // each layer alone.
-bool WritePicture(const std::string& path)
+bool WritePicture(const std::string& path, std::string* error)
 {
     const float stages[] = { 0.0f, 0.2f, 0.45f, 0.7f };
     const float width = 150.0f, height = 210.0f;
@@ -292,12 +304,12 @@ bool WritePicture(const std::string& path)
     glEnable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
     const std::vector<uint8_t> pixels = ReadBackBuffer(WINDOW_WIDTH, WINDOW_HEIGHT);
-    return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3);
+    return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3, error);
 }
 
 // surfaces.png: the nine implicit surfaces, lit from the upper left, each fitted into
 // its cell and turned a little so that its depth shows.
-bool WriteSurfaces(const std::string& path)
+bool WriteSurfaces(const std::string& path, std::string* error)
 {
     StartFrame(0.1f, 0.1f, 0.12f);
     glMatrixMode(GL_PROJECTION);
@@ -342,24 +354,20 @@ bool WriteSurfaces(const std::string& path)
     glEnable(GL_BLEND);
     glEnable(GL_CULL_FACE);
     const std::vector<uint8_t> pixels = ReadBackBuffer(WINDOW_WIDTH, WINDOW_HEIGHT);
-    return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3);
+    return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3, error);
 }
 
 } // namespace
 
 int InspectMeshes(int argc, char** argv)
 {
-    if (argc != 1) {
-        std::fprintf(stderr, "usage: quorvantile-inspect meshes OUT_DIR\n");
-        return 2;
-    }
-    const std::string dir = argv[0];
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
-        std::fprintf(stderr, "quorvantile-inspect: cannot make %s\n", dir.c_str());
-        return 1;
-    }
+    std::string dir;
+    if (const int code = ParseSingleOperand(argc, argv, "usage: quorvantile-inspect meshes OUT_DIR\n", &dir);
+        code >= 0)
+        return code;
+    std::string error;
+    if (!PrepareOutputFolder(dir, &error))
+        return Failure(InspectTool, error);
 
     // Headless: the offscreen video driver gives a GL context without a screen.
     const bool haveGl = StartDemoOffscreen(WINDOW_WIDTH, WINDOW_HEIGHT);
@@ -368,21 +376,17 @@ int InspectMeshes(int argc, char** argv)
         BuildGeometryWithoutGl();
     }
 
-    bool ok = WriteTable(dir + "/meshes.tsv");
-    for (int m = 0; m < MESH_TABLE_SIZE; ++m) {
+    bool ok = WriteTable(dir + "/meshes.tsv", &error);
+    for (int m = 0; m < MESH_TABLE_SIZE && ok; ++m) {
         char name[32];
         std::snprintf(name, sizeof name, "/mesh_%03d.obj", m);
-        ok = WriteObj(dir + name, m) && ok;
+        ok = WriteObj(dir + name, m, &error);
     }
     if (haveGl) {
-        ok = WriteGlyphSheet(dir + "/glyphs.png") && ok;
-        ok = WriteGlyphCells(dir + "/glyph_cells.png") && ok;
-        ok = WritePicture(dir + "/picture.png") && ok;
-        ok = WriteSurfaces(dir + "/surfaces.png") && ok;
+        ok = ok && WriteGlyphSheet(dir + "/glyphs.png", &error) && WriteGlyphCells(dir + "/glyph_cells.png", &error) &&
+             WritePicture(dir + "/picture.png", &error) && WriteSurfaces(dir + "/surfaces.png", &error);
     }
-    if (!ok) {
-        std::fprintf(stderr, "quorvantile-inspect: cannot write into %s\n", dir.c_str());
-        return 1;
-    }
+    if (!ok)
+        return Failure(InspectTool, error);
     return 0;
 }

@@ -7,7 +7,9 @@
 
 #include "engine/engine.h"
 #include "textures/textures.h"
+#include "tools/common/command_line.h"
 #include "tools/common/fnv1a.h"
+#include "tools/common/output_file.h"
 #include "tools/common/png.h"
 
 #include <cinttypes>
@@ -66,7 +68,8 @@ struct Picture {
 };
 
 // Every picture scaled (nearest texel) into a CELL x CELL box under its number.
-void WriteContactSheet(const std::string& path, const std::vector<Picture>& pictures, int firstNumber)
+bool WriteContactSheet(const std::string& path, const std::vector<Picture>& pictures, int firstNumber,
+                       std::string* error)
 {
     constexpr int CELL = 128, MARGIN = 6, LABEL = 5 * DIGIT_SCALE + 6, COLUMNS = 6;
     const int rows = (static_cast<int>(pictures.size()) + COLUMNS - 1) / COLUMNS;
@@ -88,11 +91,11 @@ void WriteContactSheet(const std::string& path, const std::vector<Picture>& pict
             }
         }
     }
-    WritePng(path, canvas.rgb.data(), canvas.width, canvas.height, 3);
+    return WritePng(path, canvas.rgb.data(), canvas.width, canvas.height, 3, error);
 }
 
 // Each curve as a 256 x 64 plot (input right, output up) under its number.
-void WriteCurvePlots(const std::string& path)
+bool WriteCurvePlots(const std::string& path, std::string* error)
 {
     constexpr int PLOT = 64, LABEL = 5 * DIGIT_SCALE + 6, COLUMNS = 4, WIDTH = 256 + 12;
     const int rows = (CURVE_COUNT + COLUMNS - 1) / COLUMNS;
@@ -108,7 +111,7 @@ void WriteCurvePlots(const std::string& path)
             canvas.Put(left + i, top + LABEL + PLOT - 1 - curve[i] / 4, 255, 220, 64);
         }
     }
-    WritePng(path, canvas.rgb.data(), canvas.width, canvas.height, 3);
+    return WritePng(path, canvas.rgb.data(), canvas.width, canvas.height, 3, error);
 }
 
 std::string Numbered(const std::string& dir, const char* stem, int number)
@@ -118,53 +121,49 @@ std::string Numbered(const std::string& dir, const char* stem, int number)
     return (std::filesystem::path(dir) / name).string();
 }
 
-void WriteManifestRow(std::FILE* file, const char* kind, int number, const char* size, const uint8_t* bytes,
+void WriteManifestRow(OutputFile& file, const char* kind, int number, const char* size, const uint8_t* bytes,
                       std::size_t count)
 {
-    std::fprintf(file, "%s\t%d\t%s\t%016" PRIx64 "\n", kind, number, size, HashFnv1a64(bytes, count));
+    file.Print("%s\t%d\t%s\t%016" PRIx64 "\n", kind, number, size, HashFnv1a64(bytes, count));
 }
 
 } // namespace
 
 int InspectTextures(int argc, char** argv)
 {
-    if (argc != 1) {
-        std::fprintf(stderr, "usage: quorvantile-inspect textures OUT_DIR\n");
-        return 2;
-    }
-    const std::string dir = argv[0];
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
-        std::fprintf(stderr, "cannot create %s: %s\n", dir.c_str(), error.message().c_str());
-        return 1;
-    }
+    std::string dir;
+    if (const int code = ParseSingleOperand(argc, argv, "usage: quorvantile-inspect textures OUT_DIR\n", &dir);
+        code >= 0)
+        return code;
+    std::string error;
+    if (!PrepareOutputFolder(dir, &error))
+        return Failure(InspectTool, error);
 
     BuildTextureLayers();
     BuildTextureImages();
 
     bool written = true;
     std::vector<Picture> layers, textures;
-    for (int i = 0; i < LAYER_COUNT; ++i) {
+    for (int i = 0; i < LAYER_COUNT && written; ++i) {
         const int size = 1 << LayerProgram[i].sizeLog2;
         layers.push_back({EngineTables.LayerStore[i], size, 1});
-        written &= WritePng(Numbered(dir, "layer", i), EngineTables.LayerStore[i], size, size, 1);
+        written = WritePng(Numbered(dir, "layer", i), EngineTables.LayerStore[i], size, size, 1, &error);
     }
-    for (int i = 0; i < TEXTURE_COUNT; ++i) {
+    for (int i = 0; i < TEXTURE_COUNT && written; ++i) {
         textures.push_back({TextureImage(i), TextureSize(i), 4});
-        written &= WritePng(Numbered(dir, "texture", i), TextureImage(i), TextureSize(i), TextureSize(i), 4);
+        written = WritePng(Numbered(dir, "texture", i), TextureImage(i), TextureSize(i), TextureSize(i), 4, &error);
     }
-    WriteContactSheet((std::filesystem::path(dir) / "textures.png").string(), textures, 0);
-    WriteContactSheet((std::filesystem::path(dir) / "layers.png").string(), layers, 0);
-    WriteCurvePlots((std::filesystem::path(dir) / "curves.png").string());
+    const std::filesystem::path folder(dir);
+    written = written && WriteContactSheet((folder / "textures.png").string(), textures, 0, &error) &&
+              WriteContactSheet((folder / "layers.png").string(), layers, 0, &error) &&
+              WriteCurvePlots((folder / "curves.png").string(), &error);
+    if (!written)
+        return Failure(InspectTool, error);
 
-    const std::string manifestPath = (std::filesystem::path(dir) / "manifest.tsv").string();
-    std::FILE* manifest = std::fopen(manifestPath.c_str(), "w");
-    if (!manifest) {
-        std::fprintf(stderr, "cannot write %s\n", manifestPath.c_str());
-        return 1;
-    }
-    std::fprintf(manifest, "kind\tnumber\tsize\tfnv1a64\n");
+    OutputFile manifest((folder / "manifest.tsv").string());
+    if (!manifest.Open())
+        return Failure(InspectTool, manifest.Error());
+    manifest.Print("kind\tnumber\tsize\tfnv1a64\n");
     for (int n = 0; n < CURVE_COUNT; ++n)
         WriteManifestRow(manifest, "curve", n + 1, "256", EngineTables.CurveTable + n * CURVE_SIZE, CURVE_SIZE);
     for (int i = 0; i < LAYER_COUNT; ++i) {
@@ -178,11 +177,8 @@ int InspectTextures(int argc, char** argv)
         WriteManifestRow(manifest, "texture", i, dims.c_str(), TextureImage(i),
                          static_cast<std::size_t>(size) * size * 4);
     }
-    written &= std::fclose(manifest) == 0;
-    if (!written) {
-        std::fprintf(stderr, "some files in %s could not be written\n", dir.c_str());
-        return 1;
-    }
+    if (!manifest.Commit())
+        return Failure(InspectTool, manifest.Error());
     std::printf("wrote %d layers, %d textures, sheets and manifest.tsv to %s\n", LAYER_COUNT, TEXTURE_COUNT,
                 dir.c_str());
     return 0;

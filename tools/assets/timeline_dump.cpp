@@ -5,7 +5,9 @@
 
 #include "content/content.h"
 #include "engine/engine.h"
+#include "tools/common/command_line.h"
 #include "tools/common/label.h"
+#include "tools/common/output_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -121,10 +123,9 @@ int WriteChart(const std::string& path)
         DrawLabel(chart, 8, y + TRACK_HEIGHT / 2 - 5, "t" + std::to_string(n + 1), ink, 2);
         DrawTrackRow(chart, TimelineTracks[n], y);
     }
-    if (!WriteCanvas(path, chart)) {
-        std::fprintf(stderr, "timeline: cannot write %s\n", path.c_str());
-        return 1;
-    }
+    std::string error;
+    if (!WriteCanvas(path, chart, &error))
+        return Failure(InspectTool, error);
     return 0;
 }
 
@@ -177,33 +178,35 @@ void PrintAt(float t)
 
 int InspectTimeline(int argc, char** argv)
 {
-    std::vector<float> times;
-    std::string chart;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) {
-            char* end = nullptr;
-            const float t = std::strtof(argv[++i], &end);
-            if (end == argv[i] || *end != '\0') {
-                std::fprintf(stderr, "timeline: --at takes a time in centiseconds\n");
-                return 2;
-            }
-            times.push_back(t);
-        } else if (chart.empty() && argv[i][0] != '-') {
-            chart = argv[i];
-        } else {
-            std::fprintf(stderr, "usage: quorvantile-inspect timeline OUT.png | --at T [--at T]...\n");
-            return 2;
-        }
+    const ToolInfo tool = { InspectTool.name,
+                            "usage: quorvantile-inspect timeline OUT.png\n"
+                            "       quorvantile-inspect timeline --at T [--at T]...\n"
+                            "  T: a frame time in whole centiseconds, from 0 to before the end (17312)\n" };
+    constexpr OptionSpec Options[] = { { "--at", OptionKind::Repeated } };
+    ParsedCommandLine parsed;
+    if (const int code = ParseCommandLine(tool, argc, argv, 0, Options, &parsed); code >= 0)
+        return code;
+    if (parsed.operands.size() > 1 || (parsed.operands.empty() && !parsed.Has("--at")))
+        return UsageError(tool, "timeline takes OUT.png or --at T (--help)");
+    // The demo's last frame comes before its end time; the tables know nothing later.
+    const int lastFrame = static_cast<int>(ComputeEndTime(TimelineTracks[0])) - 1;
+    std::vector<int> times;
+    for (const std::string& value : parsed.Values("--at")) {
+        int t = 0;
+        if (!ParseWholeNumber(value, 0, lastFrame, &t))
+            return UsageError(tool, "--at takes whole centiseconds from 0 to " + std::to_string(lastFrame) +
+                                        ", not " + value);
+        times.push_back(t);
     }
-    if (chart.empty() && times.empty()) {
-        std::fprintf(stderr, "usage: quorvantile-inspect timeline OUT.png | --at T [--at T]...\n");
-        return 2;
-    }
+    const std::string chart = parsed.operands.empty() ? "" : parsed.operands[0];
+    std::string error;
+    if (!chart.empty() && !CheckOutputFile(chart, &error))
+        return Failure(tool, error);
     if (!times.empty()) {
         EngineTables = {};
         BuildViewTree();
-        for (float t : times)
-            PrintAt(t);
+        for (const int t : times)
+            PrintAt(static_cast<float>(t));
     }
     return chart.empty() ? 0 : WriteChart(chart);
 }

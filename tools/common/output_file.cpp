@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdarg>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -136,6 +137,21 @@ bool OutputFile::Write(const void* data, std::size_t bytes)
     if (!stream_)
         return Fail(path_, EBADF);
     if (bytes && std::fwrite(data, 1, bytes, stream_) != bytes)
+        return Fail(path_, errno ? errno : EIO);
+    return true;
+}
+
+bool OutputFile::Print(const char* format, ...)
+{
+    if (!error_.empty())
+        return false;
+    if (!stream_)
+        return Fail(path_, EBADF);
+    std::va_list arguments;
+    va_start(arguments, format);
+    const int written = std::vfprintf(stream_, format, arguments);
+    va_end(arguments);
+    if (written < 0)
         return Fail(path_, errno ? errno : EIO);
     return true;
 }

@@ -21,6 +21,12 @@ public:
     bool Write(const void* data, std::size_t bytes);
     // Writes the bytes again at offset, for headers whose sizes are known at the end.
     bool WriteAt(long offset, const void* data, std::size_t bytes);
+    // Appends formatted text, as std::printf formats it.
+    bool Print(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
     // Flushes, closes and renames the temporary file to the final path.
     bool Commit();
     // Removes the temporary file; the final path is left as it was.
