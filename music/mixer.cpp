@@ -1,15 +1,13 @@
-// The voice mixer, the block filler and the float-to-PCM conversion.
+// The voice mixer and the float-to-PCM conversion.
 #include "music/mixer.h"
 
 #include <cmath>
-#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include "music/module.h"
-#include "music/output.h"
 
 Voice Voices[VOICE_COUNT];
 MixerState Mixer;
@@ -219,6 +217,7 @@ void MixVoice(Voice& voice, float* out, int32_t frames)
 
 void ResetMixer(int32_t rate)
 {
+    Mixer.rate = rate;
     Mixer.rampLength = rate * 128 / 44100;
     if (Mixer.rampLength < 1)
         Mixer.rampLength = 1;
@@ -264,39 +263,4 @@ void ConvertBlock(int16_t* destination, const float* source, int32_t frames)
         value = value > 32767.0f ? 32767.0f : value;
         destination[i] = static_cast<int16_t>(std::lrint(value));
     }
-}
-
-void SetBpm(Module* module, int32_t bpm)
-{
-    module->bpm = bpm;
-    const double frames = 1000.0 / (bpm * double{0.4f}) * WaveOutput.rate * double{0.001f};
-    // A tick of at least one frame keeps FillBlock moving whatever the BPM.
-    module->samplesPerTick = frames >= 1.0 && frames < 2147483647.0 ? static_cast<int32_t>(frames) : 1;
-    if (bpm <= 0)
-        module->samplesPerTick = 1;
-}
-
-void FillBlock()
-{
-    Module* module = WaveOutput.currentModule;
-    const int32_t frames = WaveOutput.blockFrames;
-    float* region = WaveOutput.accumulation + size_t(WaveOutput.blockIndex) * frames * 2;
-    std::memset(region, 0, sizeof(float) * 2 * size_t(frames));
-    int32_t left = module->samplesLeftInTick;
-    int32_t done = 0;
-    while (done < frames) {
-        if (left <= 0) {
-            module->tickHandler(module);
-            left = module->samplesPerTick > 0 ? module->samplesPerTick : 1;
-        }
-        const int32_t n = left < frames - done ? left : frames - done;
-        MixVoices(region + 2 * done, n);
-        left -= n;
-        done += n;
-    }
-    module->samplesLeftInTick = left;
-    ConvertBlock(WaveOutput.ring + size_t(WaveOutput.blockIndex) * frames * 2, region, frames);
-    WaveOutput.blockIndex++;
-    if (WaveOutput.blockIndex >= WaveOutput.blockCount)
-        WaveOutput.blockIndex = 0;
 }

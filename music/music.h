@@ -2,10 +2,15 @@
 // through the platform's audio device on a time-critical thread of its own.
 #pragma once
 
+struct Module;
+
+// The module the demo plays; read again at shut-down.
+extern Module* MusicModule;
+
 // Registers the memory-file callbacks, opens the output at 44,100 Hz, loads the
 // embedded module and starts playing it. Returns once the first two seconds are
-// mixed. A device that cannot be opened prints "Sound init failed.\n" and ends
-// the process with exit code 1.
+// mixed. A device that cannot be opened prints "Sound init failed.\n", writes the
+// audio system's reason to stderr and ends the process with exit code 1.
 void StartMusic();
 
 // Stops the module (when one was loaded) and closes the output. Harmless when

@@ -14,7 +14,6 @@ constexpr double MAX_DEFAULT_SECONDS = 1800.0;
 
 struct RenderWatch {
     SongEndDetector detector;
-    TickHandlerFn handler = nullptr;
     int64_t framesBeforeTick = 0;   // output frames before the tick now starting
     int64_t endFrame = -1;          // first frame after the song, once found
 };
@@ -24,7 +23,7 @@ void WatchedTick(Module* module)
 {
     if (module->tick == 0 && Watch.endFrame < 0 && Watch.detector.Visit(module))
         Watch.endFrame = Watch.framesBeforeTick;
-    Watch.handler(module);
+    PlayerTick(module);
     Watch.framesBeforeTick += module->samplesPerTick > 0 ? module->samplesPerTick : 1;
 }
 
@@ -54,12 +53,9 @@ bool SongEndDetector::Visit(const Module* module)
 RenderResult RenderModule(Module* module, const RenderOptions& options)
 {
     RenderResult result;
-    if (!BeginOfflinePlayback(module, options.rate))
-        return result;
     Watch = RenderWatch{};
-    Watch.handler = module->tickHandler;
-    if (options.stopAtSongEnd)
-        module->tickHandler = WatchedTick;
+    if (!BeginOfflinePlayback(module, options.rate, options.stopAtSongEnd ? WatchedTick : PlayerTick))
+        return result;
     const double seconds = options.maxSeconds > 0 ? options.maxSeconds : MAX_DEFAULT_SECONDS;
     const int64_t limit = static_cast<int64_t>(seconds * options.rate);
     const int32_t blockFrames = WaveOutput.blockFrames;
@@ -77,7 +73,6 @@ RenderResult RenderModule(Module* module, const RenderOptions& options)
     if (frames > limit)
         frames = limit;
     result.samples.resize(2 * size_t(frames));
-    module->tickHandler = Watch.handler ? Watch.handler : module->tickHandler;
     EndOfflinePlayback();
     return result;
 }

@@ -87,7 +87,6 @@ TEST(Loader, ReadsHeaderPatternsAndInstruments)
     EXPECT_EQ(module->flags & MODULE_LINEAR_FREQUENCIES, 0);
     EXPECT_EQ(module->defaultSpeed, 5);
     EXPECT_EQ(module->defaultBpm, 140);
-    EXPECT_EQ(module->tickHandler, &PlayerTick);
     EXPECT_EQ(module->initialGlobalVolume, 64);
     const PatternCell& cell = module->patterns[0].cells[2 * 3 + 1];
     EXPECT_EQ(cell.note, 49);

@@ -32,7 +32,7 @@ TEST(Mixer, TickLengthFollowsTheBpm)
     const Row rows[] = {{44100, 125, 882}, {44100, 138, 798}, {44100, 32, 3445},
                         {44100, 255, 432}, {48000, 125, 960}, {22050, 138, 399}};
     for (const Row& r : rows) {
-        WaveOutput.rate = r.rate;
+        ResetMixer(r.rate);
         SetBpm(&module, r.bpm);
         EXPECT_EQ(module.samplesPerTick, r.frames) << r.rate << " Hz, " << r.bpm << " BPM";
         EXPECT_EQ(module.bpm, r.bpm);
@@ -52,7 +52,7 @@ TEST(Mixer, BlocksSplitAtTicksAndCarryThePhase)
     Playback play(OneChannelModule());
     ASSERT_NE(play.module, nullptr);
     SetBpm(play.module, 138);   // 798-frame ticks in 884-frame blocks
-    play.module->tickHandler = CountTick;
+    WaveOutput.tickHandler = CountTick;
     TicksRun = 0;
     RenderNextBlock();   // 798 + 86
     EXPECT_EQ(TicksRun, 2);

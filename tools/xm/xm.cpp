@@ -237,14 +237,13 @@ int Info(int argc, char** argv)
 
 // The output thread runs the detector; the main thread waits for it.
 SongEndDetector PlayDetector;
-TickHandlerFn PlayHandler = nullptr;
 std::atomic<bool> PlayEnded{false};
 
 void PlayTick(Module* module)
 {
     if (module->tick == 0 && PlayDetector.Visit(module))
         PlayEnded.store(true, std::memory_order_release);
-    PlayHandler(module);
+    PlayerTick(module);
 }
 
 void OnInterrupt(int)
@@ -270,10 +269,8 @@ int Play(int argc, char** argv)
         FreeModule(module);
         return 1;
     }
-    PlayHandler = module->tickHandler;
-    module->tickHandler = PlayTick;
     std::signal(SIGINT, OnInterrupt);
-    PlayModule(module);
+    PlayModule(module, PlayTick);
     std::printf("playing %s; Ctrl-C stops\n", argv[2]);
     std::fflush(stdout);
     while (!Interrupted.load() && !PlayEnded.load(std::memory_order_acquire))
