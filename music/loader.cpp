@@ -236,7 +236,7 @@ bool ReadInstrument(Reader& file, Instrument* instrument)
     instrument->vibratoSweep = file.U8();
     instrument->vibratoDepth = file.U8();
     instrument->vibratoRate = file.U8();
-    instrument->fadeout = static_cast<uint16_t>(file.U16() * 2);
+    instrument->fadeout = file.U16();
     CheckEnvelope(instrument->volumePoints, &instrument->volumePointCount, instrument->volumeSustain,
                   instrument->volumeLoopStart, instrument->volumeLoopEnd, &instrument->volumeType);
     CheckEnvelope(instrument->panningPoints, &instrument->panningPointCount,

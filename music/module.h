@@ -118,7 +118,7 @@ struct Instrument {
     uint8_t panningSustain = 0, panningLoopStart = 0, panningLoopEnd = 0;
     uint8_t volumeType = 0, panningType = 0;   // ENVELOPE_* bits
     uint8_t vibratoType = 0, vibratoSweep = 0, vibratoDepth = 0, vibratoRate = 0;
-    uint16_t fadeout = 0;   // per tick, out of 65,536
+    uint16_t fadeout = 0;   // as the file gives it; see FadeoutPerTick
 };
 
 // The module as loaded, and its playback state (tick, speed, row, tick length), which

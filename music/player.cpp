@@ -131,7 +131,19 @@ void StepEnvelope(Channel* channel, const EnvelopeShape& shape, EnvelopeState st
     channel->flags |= flag;
 }
 
+// A released note's fadeout, one tick of it.
+void FadeOut(Channel* channel, const Instrument* instrument)
+{
+    channel->fadeoutVolume = std::max(channel->fadeoutVolume - FadeoutPerTick(instrument), 0);
+    channel->flags |= CHANNEL_VOLUME;
+}
+
 }   // namespace
+
+int32_t FadeoutPerTick(const Instrument* instrument)
+{
+    return static_cast<uint16_t>(instrument->fadeout * 2);
+}
 
 void StepVolumeEnvelope(Channel* channel, const Instrument* instrument)
 {
@@ -258,12 +270,8 @@ void ProcessRow(Module* module)
         }
         if ((instrument->panningType & ENVELOPE_ON) && !channel->panningEnvelopeDone)
             StepPanningEnvelope(channel, instrument);
-        if (channel->keyOff) {
-            channel->fadeoutVolume -= instrument->fadeout;
-            if (channel->fadeoutVolume < 0)
-                channel->fadeoutVolume = 0;
-            channel->flags |= CHANNEL_VOLUME;
-        }
+        if (channel->keyOff)
+            FadeOut(channel, instrument);
         ApplyEffectRow(module, channel, cell, sample, instrument, memory, &jumped);
         ApplyAutoVibrato(channel, instrument);
         UpdateVoice(channel, sample, module);
@@ -293,12 +301,8 @@ void ProcessTick(Module* module)
             StepVolumeEnvelope(channel, instrument);
         if ((instrument->panningType & ENVELOPE_ON) && !channel->panningEnvelopeDone)
             StepPanningEnvelope(channel, instrument);
-        if (channel->keyOff) {
-            channel->fadeoutVolume -= instrument->fadeout;
-            if (channel->fadeoutVolume < 0)
-                channel->fadeoutVolume = 0;
-            channel->flags |= CHANNEL_VOLUME;
-        }
+        if (channel->keyOff)
+            FadeOut(channel, instrument);
         ApplyVolumeColumnTick(channel, cell.volume);
         ApplyEffectTick(module, channel, cell, sample);
         ApplyAutoVibrato(channel, instrument);

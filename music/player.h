@@ -89,6 +89,9 @@ int32_t NotePeriod(const Module* module, int32_t realNote, int32_t finetune);
 // The frequency in Hz of a period and offset, for the module's frequency table.
 int32_t PeriodFrequency(const Module* module, int32_t period, int32_t periodOffset);
 
+// How much of the fadeout volume (65,536 in all) a released note loses each tick:
+// twice the instrument's fadeout, kept to 16 bits.
+int32_t FadeoutPerTick(const Instrument* instrument);
 // One tick of the volume envelope or the panning envelope.
 void StepVolumeEnvelope(Channel* channel, const Instrument* instrument);
 void StepPanningEnvelope(Channel* channel, const Instrument* instrument);

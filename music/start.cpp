@@ -6,6 +6,7 @@
 
 #include "music/module.h"
 #include "music/output.h"
+#include "platform/platform.h"
 
 Module* MusicModule = nullptr;
 
@@ -16,6 +17,9 @@ void StartMusic()
     if (!OpenWaveOutput(OUTPUT_RATE)) {
         std::fputs("Sound init failed.\n", stdout);
         std::fflush(stdout);
+        const char* reason = PlatformAudioError();
+        if (reason[0])
+            std::fprintf(stderr, "Sound init failed: %s\n", reason);
         std::exit(1);
     }
     MusicModule = LoadModule(nullptr);
