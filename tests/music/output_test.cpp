@@ -88,4 +88,14 @@ TEST_F(OutputTest, ClosingWhatWasNeverOpenedIsHarmless)
     EXPECT_EQ(WaveOutput.ring, nullptr);
 }
 
+// No device: the demo's one console line, exit code 1, and the audio system's reason
+// on stderr for whoever looks into it.
+TEST_F(OutputTest, NoDeviceEndsTheDemoWithTheReason)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_EXIT(StartMusic(), ::testing::ExitedWithCode(1), "Sound init failed: .*no-such-driver");
+}
+
 }   // namespace
+
