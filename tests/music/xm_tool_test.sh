@@ -52,6 +52,10 @@ expect 2 "--rate wants" render "$dir/demo.xm" -o "$dir/x.wav" --rate 44100.5
 expect 2 "--seconds wants" render "$dir/demo.xm" -o "$dir/x.wav" --seconds nan
 expect 2 "more than a WAV file can hold" render "$dir/demo.xm" -o "$dir/x.wav" --seconds 86400 --rate 192000
 expect 2 "render needs -o" render "$dir/demo.xm"
+mkfifo "$dir/pipe.wav"   # renamed over, it would be replaced by a plain file
+expect 1 "cannot write $dir/pipe.wav: not a regular file" render "$dir/demo.xm" -o "$dir/pipe.wav"
+[ -p "$dir/pipe.wav" ] || fail "the pipe was replaced"
+rm "$dir/pipe.wav"
 expect 2 "info needs exactly one IN.xm" info "$dir/demo.xm" "$dir/demo.xm"
 expect 2 "play needs exactly one IN.xm" play
 only demo.xm junk.xm long.xm
