@@ -341,7 +341,11 @@ int Play(int argc, char** argv)
     // After the device is open, so that no handler the audio system installed takes the
     // signals: the loop below notices them and closes the device before it ends.
     InstallInterruptHandlers(InterruptMode::Polled);
-    PlayModule(module, PlayTick);
+    if (!PlayModule(module, PlayTick)) {
+        CloseWaveOutput();
+        FreeModule(module);
+        return Failure(PLAY, "cannot play " + input + ": " + std::strerror(ENOMEM));
+    }
     std::printf("playing %s; Ctrl-C stops\n", input.c_str());
     std::fflush(stdout);
     while (!InterruptSignal() && !PlayEnded.load(std::memory_order_acquire))
