@@ -29,8 +29,7 @@ inline bool LoadAndPlay(const uint8_t* data, size_t size, int ticks, int rate = 
     Module* module = LoadModule(nullptr);
     if (!module)
         return false;
-    if (BeginOfflinePlayback(module, rate)) {
-        module->tickHandler = CountedTick;
+    if (BeginOfflinePlayback(module, rate, CountedTick)) {
         TicksLeft = ticks;
         while (TicksLeft > 0)
             RenderNextBlock();

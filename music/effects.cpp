@@ -1,5 +1,6 @@
 // What every volume-column command and every effect does: a row part on tick 0 and a
 // tick part on the later ticks of the row. Memories keep the last non-zero parameter.
+#include <algorithm>
 #include <cmath>
 
 #include "music/mixer.h"
@@ -11,9 +12,55 @@ namespace {
 // pi / 64: position p of -32..31 covers half a sine period.
 constexpr double WAVE_STEP = 0.049087375;
 
-int32_t Clamp(int32_t value, int32_t low, int32_t high)
+// The extended effect Exy: x picks the command, y is its parameter.
+constexpr uint8_t EXTENDED_FINE_PORTA_UP = 0x1;
+constexpr uint8_t EXTENDED_FINE_PORTA_DOWN = 0x2;
+constexpr uint8_t EXTENDED_VIBRATO_WAVEFORM = 0x4;
+constexpr uint8_t EXTENDED_FINETUNE = 0x5;
+constexpr uint8_t EXTENDED_PATTERN_LOOP = 0x6;
+constexpr uint8_t EXTENDED_TREMOLO_WAVEFORM = 0x7;
+constexpr uint8_t EXTENDED_SET_PANNING = 0x8;
+constexpr uint8_t EXTENDED_RETRIGGER = 0x9;
+constexpr uint8_t EXTENDED_FINE_VOLUME_UP = 0xA;
+constexpr uint8_t EXTENDED_FINE_VOLUME_DOWN = 0xB;
+constexpr uint8_t EXTENDED_NOTE_CUT = 0xC;
+constexpr uint8_t EXTENDED_NOTE_DELAY = 0xD;
+constexpr uint8_t EXTENDED_PATTERN_DELAY = 0xE;
+
+// The volume column: 0x10..0x50 sets the volume; above that the high nibble picks the
+// command and the low nibble is its parameter.
+constexpr uint8_t VOLUME_SET_FIRST = 0x10;
+constexpr uint8_t VOLUME_SET_LAST = 0x50;
+constexpr uint8_t VOLUME_SLIDE_DOWN = 0x6;
+constexpr uint8_t VOLUME_SLIDE_UP = 0x7;
+constexpr uint8_t VOLUME_FINE_DOWN = 0x8;
+constexpr uint8_t VOLUME_FINE_UP = 0x9;
+constexpr uint8_t VOLUME_VIBRATO_SPEED = 0xA;
+constexpr uint8_t VOLUME_VIBRATO = 0xB;
+constexpr uint8_t VOLUME_SET_PANNING = 0xC;
+constexpr uint8_t VOLUME_PAN_LEFT = 0xD;
+constexpr uint8_t VOLUME_PAN_RIGHT = 0xE;
+constexpr uint8_t VOLUME_TONE_PORTA = 0xF;
+
+constexpr int32_t MAX_VOLUME = 64;
+constexpr int32_t MAX_PAN = 255;
+
+// Every slide: up by `up` to at most high, or down by `down` to at least 0.
+int32_t SlideUp(int32_t value, int32_t up, int32_t high)
 {
-    return value < low ? low : value > high ? high : value;
+    return std::min(value + up, high);
+}
+
+int32_t SlideDown(int32_t value, int32_t down)
+{
+    return std::max(value - down, 0);
+}
+
+// A slide whose parameter xy slides up by x or, when x is 0, down by y.
+int32_t Slide(int32_t value, uint8_t xy, int32_t high)
+{
+    const int32_t x = xy >> 4;
+    return x != 0 ? SlideUp(value, x, high) : SlideDown(value, xy & 15);
 }
 
 int32_t SineWave(int32_t position)
@@ -109,25 +156,28 @@ void Tremor(Channel* channel)
 
 void VolumeSlide(Channel* channel)
 {
-    const int32_t x = channel->volumeSlideMemory >> 4;
-    const int32_t y = channel->volumeSlideMemory & 15;
-    if (x != 0)
-        channel->volume = channel->volume + x > 64 ? 64 : channel->volume + x;
-    else
-        channel->volume = channel->volume - y < 0 ? 0 : channel->volume - y;
+    channel->volume = Slide(channel->volume, channel->volumeSlideMemory, MAX_VOLUME);
     channel->flags |= CHANNEL_VOLUME;
 }
 
 void VolumeDown(Channel* channel, int32_t y)
 {
-    channel->volume = channel->volume - y < 0 ? 0 : channel->volume - y;
+    channel->volume = SlideDown(channel->volume, y);
     channel->flags |= CHANNEL_VOLUME;
 }
 
 void VolumeUp(Channel* channel, int32_t y)
 {
-    channel->volume = channel->volume + y > 64 ? 64 : channel->volume + y;
+    channel->volume = SlideUp(channel->volume, y, MAX_VOLUME);
     channel->flags |= CHANNEL_VOLUME;
+}
+
+// Pan changes of the volume column: unlimited here, kept to 0..255 where the voice's
+// panning is worked out.
+void PanBy(Channel* channel, int32_t change)
+{
+    channel->pan += change;
+    channel->flags |= CHANNEL_PAN;
 }
 
 int32_t RetrigVolume(int32_t volume, uint8_t kind)
@@ -156,23 +206,23 @@ void ExtendedRow(Module* module, Channel* channel, const PatternCell& cell, Samp
 {
     const uint8_t y = cell.parameter & 15;
     switch (cell.parameter >> 4) {
-    case 0x1:
+    case EXTENDED_FINE_PORTA_UP:
         if (y != 0)
             channel->fineUpMemory = y;
         channel->period -= channel->fineUpMemory * 4;
         break;
-    case 0x2:
+    case EXTENDED_FINE_PORTA_DOWN:
         if (y != 0)
             channel->fineDownMemory = y;
         channel->period += channel->fineDownMemory * 4;
         break;
-    case 0x4: channel->waveControl = static_cast<uint8_t>((channel->waveControl & 0xF0) | y); break;
-    case 0x5:
+    case EXTENDED_VIBRATO_WAVEFORM: channel->waveControl = static_cast<uint8_t>((channel->waveControl & 0xF0) | y); break;
+    case EXTENDED_FINETUNE:
         // The shared empty sample stays as it is.
         if (sample != &EmptySample)
             sample->finetune = static_cast<int8_t>(y);
         break;
-    case 0x6:
+    case EXTENDED_PATTERN_LOOP:
         if (y == 0) {
             channel->loopRow = module->row;
         } else {
@@ -184,28 +234,28 @@ void ExtendedRow(Module* module, Channel* channel, const PatternCell& cell, Samp
                 module->row = channel->loopRow - 1;
         }
         break;
-    case 0x7: channel->waveControl = static_cast<uint8_t>((channel->waveControl & 0x0F) | y << 4); break;
-    case 0x8:
+    case EXTENDED_TREMOLO_WAVEFORM: channel->waveControl = static_cast<uint8_t>((channel->waveControl & 0x0F) | y << 4); break;
+    case EXTENDED_SET_PANNING:
         channel->pan = y * 16;
         channel->flags |= CHANNEL_PAN;
         break;
-    case 0xA:
+    case EXTENDED_FINE_VOLUME_UP:
         if (y != 0)
             channel->fineVolumeMemory = y;
         VolumeUp(channel, channel->fineVolumeMemory);
         break;
-    case 0xB:
+    case EXTENDED_FINE_VOLUME_DOWN:
         if (y != 0)
             channel->fineVolumeMemory = y;
         VolumeDown(channel, channel->fineVolumeMemory);
         break;
-    case 0xD:
+    case EXTENDED_NOTE_DELAY:
         channel->volume = memory.volume;
         channel->period = memory.period;
         channel->pan = memory.pan;
         channel->flags &= static_cast<uint8_t>(~(CHANNEL_FREQ | CHANNEL_VOLUME | CHANNEL_PAN | CHANNEL_TRIGGER));
         break;
-    case 0xE: module->patternDelayTicks = module->speed * y; break;
+    case EXTENDED_PATTERN_DELAY: module->patternDelayTicks = module->speed * y; break;
     default: break;
     }
 }
@@ -214,17 +264,17 @@ void ExtendedTick(Module* module, Channel* channel, const PatternCell& cell, Sam
 {
     const uint8_t y = cell.parameter & 15;
     switch (cell.parameter >> 4) {
-    case 0x9:
+    case EXTENDED_RETRIGGER:
         if (y != 0 && module->tick % y == 0)
             channel->flags |= CHANNEL_TRIGGER | CHANNEL_FREQ | CHANNEL_VOLUME;
         break;
-    case 0xC:
+    case EXTENDED_NOTE_CUT:
         if (module->tick == y) {
             channel->volume = 0;
             channel->flags |= CHANNEL_VOLUME;
         }
         break;
-    case 0xD:
+    case EXTENDED_NOTE_DELAY:
         if (module->tick == y) {
             ResetChannelForSample(channel, sample);
             channel->period = channel->notePeriod;
@@ -245,29 +295,23 @@ void ExtendedTick(Module* module, Channel* channel, const PatternCell& cell, Sam
 void ApplyVolumeColumnRow(Channel* channel, uint8_t volume)
 {
     const int32_t y = volume & 15;
-    if (volume >= 0x10 && volume <= 0x50) {
-        channel->volume = volume - 0x10;
+    if (volume >= VOLUME_SET_FIRST && volume <= VOLUME_SET_LAST) {
+        channel->volume = volume - VOLUME_SET_FIRST;
         channel->flags |= CHANNEL_VOLUME;
         return;
     }
     switch (volume >> 4) {
-    case 0x6: case 0x8: VolumeDown(channel, y); break;
-    case 0x7: case 0x9: VolumeUp(channel, y); break;
-    case 0xA: channel->vibratoSpeed = static_cast<uint8_t>(y); break;
-    case 0xB: channel->vibratoDepth = static_cast<uint8_t>(y); break;
-    case 0xC:
+    case VOLUME_SLIDE_DOWN: case VOLUME_FINE_DOWN: VolumeDown(channel, y); break;
+    case VOLUME_SLIDE_UP: case VOLUME_FINE_UP: VolumeUp(channel, y); break;
+    case VOLUME_VIBRATO_SPEED: channel->vibratoSpeed = static_cast<uint8_t>(y); break;
+    case VOLUME_VIBRATO: channel->vibratoDepth = static_cast<uint8_t>(y); break;
+    case VOLUME_SET_PANNING:
         channel->pan = y * 16;
         channel->flags |= CHANNEL_PAN;
         break;
-    case 0xD:
-        channel->pan -= y;
-        channel->flags |= CHANNEL_PAN;
-        break;
-    case 0xE:
-        channel->pan += y;
-        channel->flags |= CHANNEL_PAN;
-        break;
-    case 0xF:
+    case VOLUME_PAN_LEFT: PanBy(channel, -y); break;
+    case VOLUME_PAN_RIGHT: PanBy(channel, y); break;
+    case VOLUME_TONE_PORTA:
         if (y != 0)
             channel->portaSpeed = static_cast<uint8_t>(y * 16);
         channel->portaTarget = channel->notePeriod;
@@ -281,22 +325,16 @@ void ApplyVolumeColumnTick(Channel* channel, uint8_t volume)
 {
     const int32_t y = volume & 15;
     switch (volume >> 4) {
-    case 0x6: VolumeDown(channel, y); break;
-    case 0x7: VolumeUp(channel, y); break;
-    case 0xB:
+    case VOLUME_SLIDE_DOWN: VolumeDown(channel, y); break;
+    case VOLUME_SLIDE_UP: VolumeUp(channel, y); break;
+    case VOLUME_VIBRATO:
         channel->vibratoDepth = static_cast<uint8_t>(y);
         Vibrato(channel);
         AdvanceVibrato(channel);
         break;
-    case 0xD:
-        channel->pan -= y;
-        channel->flags |= CHANNEL_PAN;
-        break;
-    case 0xE:
-        channel->pan += y;
-        channel->flags |= CHANNEL_PAN;
-        break;
-    case 0xF: TonePortamento(channel); break;
+    case VOLUME_PAN_LEFT: PanBy(channel, -y); break;
+    case VOLUME_PAN_RIGHT: PanBy(channel, y); break;
+    case VOLUME_TONE_PORTA: TonePortamento(channel); break;
     default: break;
     }
 }
@@ -323,8 +361,8 @@ void SetVolumeEnvelopePosition(Channel* channel, const Instrument* instrument, i
     channel->volumeEnvelopeSlope = slope;
     channel->volumeEnvelopePoint = i + 1;
     // A position before the first point would extrapolate outside the envelope.
-    int64_t value = int64_t{points[i].y} * 65536 + int64_t{t - points[i].x} * slope;
-    value = value < 0 ? 0 : value > 64 * 65536 ? 64 * 65536 : value;
+    const int64_t value = std::clamp(int64_t{points[i].y} * 65536 + int64_t{t - points[i].x} * slope,
+                                     int64_t{0}, int64_t{64} * 65536);
     channel->volumeEnvelopeValue = static_cast<int32_t>(value);
     channel->envelopeVolume = channel->volumeEnvelopeValue >> 16;
 }
@@ -400,7 +438,7 @@ void ApplyEffectRow(Module* module, Channel* channel, const PatternCell& cell, S
         *jumped = true;
         break;
     case EFFECT_SET_VOLUME:
-        channel->volume = xy > 64 ? 64 : xy;
+        channel->volume = std::min<int32_t>(xy, MAX_VOLUME);
         channel->flags |= CHANNEL_VOLUME;
         break;
     case EFFECT_PATTERN_BREAK:
@@ -420,7 +458,7 @@ void ApplyEffectRow(Module* module, Channel* channel, const PatternCell& cell, S
             SetBpm(module, xy);
         break;
     case EFFECT_GLOBAL_VOLUME:
-        module->globalVolume = xy > 64 ? 64 : xy;
+        module->globalVolume = std::min<int32_t>(xy, MAX_VOLUME);
         channel->flags |= CHANNEL_VOLUME;
         break;
     case EFFECT_GLOBAL_VOLUME_SLIDE:
@@ -515,30 +553,18 @@ void ApplyEffectTick(Module* module, Channel* channel, const PatternCell& cell, 
     case EFFECT_TREMOLO: Tremolo(channel); break;
     case EFFECT_VOLUME_SLIDE: VolumeSlide(channel); break;
     case EFFECT_EXTENDED: ExtendedTick(module, channel, cell, sample); break;
-    case EFFECT_GLOBAL_VOLUME_SLIDE: {
-        const int32_t x = module->globalVolumeSlideMemory >> 4;
-        const int32_t y = module->globalVolumeSlideMemory & 15;
-        if (x != 0)
-            module->globalVolume = module->globalVolume + x > 64 ? 64 : module->globalVolume + x;
-        else
-            module->globalVolume = module->globalVolume - y < 0 ? 0 : module->globalVolume - y;
+    case EFFECT_GLOBAL_VOLUME_SLIDE:
+        module->globalVolume = Slide(module->globalVolume, module->globalVolumeSlideMemory, MAX_VOLUME);
         break;
-    }
-    case EFFECT_PANNING_SLIDE: {
-        const int32_t x = channel->panningSlideMemory >> 4;
-        const int32_t y = channel->panningSlideMemory & 15;
-        if (x != 0)
-            channel->pan = channel->pan + x > 255 ? 255 : channel->pan + x;
-        else
-            channel->pan = channel->pan - y < 0 ? 0 : channel->pan - y;
+    case EFFECT_PANNING_SLIDE:
+        channel->pan = Slide(channel->pan, channel->panningSlideMemory, MAX_PAN);
         channel->flags |= CHANNEL_PAN;
         break;
-    }
     case EFFECT_MULTI_RETRIG: {
         const int32_t interval = channel->retrigIntervalMemory;
         if (interval != 0 && module->tick % interval == 0) {
             if (channel->retrigVolumeMemory != 0) {
-                channel->volume = Clamp(RetrigVolume(channel->volume, channel->retrigVolumeMemory), 0, 64);
+                channel->volume = std::clamp(RetrigVolume(channel->volume, channel->retrigVolumeMemory), 0, MAX_VOLUME);
                 channel->flags |= CHANNEL_VOLUME;
             }
             channel->flags |= CHANNEL_TRIGGER;

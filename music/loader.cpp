@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "music/output.h"
-#include "music/player.h"
 
 Instrument EmptyInstrument;
 Sample EmptySample;
@@ -238,7 +236,7 @@ bool ReadInstrument(Reader& file, Instrument* instrument)
     instrument->vibratoSweep = file.U8();
     instrument->vibratoDepth = file.U8();
     instrument->vibratoRate = file.U8();
-    instrument->fadeout = static_cast<uint16_t>(file.U16() * 2);
+    instrument->fadeout = file.U16();
     CheckEnvelope(instrument->volumePoints, &instrument->volumePointCount, instrument->volumeSustain,
                   instrument->volumeLoopStart, instrument->volumeLoopEnd, &instrument->volumeType);
     CheckEnvelope(instrument->panningPoints, &instrument->panningPointCount,
@@ -298,7 +296,6 @@ bool ParseModule(Reader& file, Module* module)
     file.Read(signature, XM_SIGNATURE_LENGTH);
     if (std::memcmp(signature, XM_SIGNATURE, XM_SIGNATURE_LENGTH) != 0)
         return false;
-    module->tickHandler = PlayerTick;
     module->initialGlobalVolume = 64;
 
     file.Seek(60, 0);
@@ -356,8 +353,30 @@ bool ParseModule(Reader& file, Module* module)
     return true;
 }
 
-void ReleaseModule(Module* module)
+}   // namespace
+
+Module* LoadModule(const char* name)
 {
+    if (!HasFileCallbacks())
+        return nullptr;
+    FileHandle handle = FileCallbacks.open(name);
+    if (!handle)
+        return nullptr;
+    auto* module = new Module{};
+    Reader file{handle};
+    const bool loaded = ParseModule(file, module);
+    FileCallbacks.close(handle);
+    if (!loaded) {
+        FreeModule(module);
+        return nullptr;
+    }
+    return module;
+}
+
+bool FreeModule(Module* module)
+{
+    if (!module)
+        return false;
     if (module->instruments) {
         for (int i = 0; i < module->instrumentCount; i++) {
             Instrument& instrument = module->instruments[i];
@@ -377,34 +396,5 @@ void ReleaseModule(Module* module)
         std::free(module->patterns);
     }
     delete module;
-}
-
-}   // namespace
-
-Module* LoadModule(const char* name)
-{
-    if (!HasFileCallbacks())
-        return nullptr;
-    FileHandle handle = FileCallbacks.open(name);
-    if (!handle)
-        return nullptr;
-    auto* module = new Module{};
-    Reader file{handle};
-    const bool loaded = ParseModule(file, module);
-    FileCallbacks.close(handle);
-    if (!loaded) {
-        ReleaseModule(module);
-        return nullptr;
-    }
-    return module;
-}
-
-bool FreeModule(Module* module)
-{
-    if (!module)
-        return false;
-    WaitWhileFilling();
-    StopModule(module);
-    ReleaseModule(module);
     return true;
 }

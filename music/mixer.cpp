@@ -1,4 +1,4 @@
-// The voice mixer, the block filler and the float-to-PCM conversion.
+// The voice mixer and the float-to-PCM conversion.
 #include "music/mixer.h"
 
 #include <cmath>
@@ -9,7 +9,6 @@
 #endif
 
 #include "music/module.h"
-#include "music/output.h"
 
 Voice Voices[VOICE_COUNT];
 MixerState Mixer;
@@ -19,24 +18,86 @@ namespace {
 constexpr float FRACTION_SCALE = 1.0f / 2147483648.0f;   // 2^-31
 constexpr uint64_t BOUNDARY_LIMIT = uint64_t{1} << 56;
 
+// One frame of one voice: linear interpolation between the values around the
+// position, the fraction taken from its top 31 bits.
+template <bool Ramp>
+void MixFrame(const int16_t* data, uint64_t position, float* out, float& left, float& right,
+              float stepL, float stepR)
+{
+    const uint32_t i = static_cast<uint32_t>(position >> 32);
+    const float f = static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(position) >> 1)) * FRACTION_SCALE;
+    const float a = data[i];
+    const float s = a + (static_cast<float>(data[i + 1]) - a) * f;
+    out[0] += s * left;
+    out[1] += s * right;
+    if constexpr (Ramp) {
+        left += stepL;
+        right += stepR;
+    }
+}
+
+#if defined(__SSE2__)
+// The values at a position and one after it, as the low and high half of a word.
+__m128i LoadPair(const int16_t* data, uint64_t position)
+{
+    int32_t pair;
+    std::memcpy(&pair, data + static_cast<uint32_t>(position >> 32), sizeof pair);
+    return _mm_cvtsi32_si128(pair);
+}
+#endif
+
 // Adds todo frames of one voice at gains gL, gR (changing by stepL, stepR per frame
 // when ramping) and returns the position reached. The gains are updated in place.
+//
+// Four frames at a time where SSE2 is there: the same single-precision operations in
+// the same order as one frame at a time, so the sums come out the same to the bit.
 template <bool Ramp>
 uint64_t MixFrames(const int16_t* data, uint64_t position, int64_t step, float* out, int32_t todo,
                    float& gL, float& gR, float stepL, float stepR)
 {
     float left = gL, right = gR;
-    for (int32_t k = 0; k < todo; k++) {
-        const uint32_t i = static_cast<uint32_t>(position >> 32);
-        const float f = static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(position) >> 1)) * FRACTION_SCALE;
-        const float a = data[i];
-        const float s = a + (static_cast<float>(data[i + 1]) - a) * f;
-        out[2 * k] += s * left;
-        out[2 * k + 1] += s * right;
+    int32_t k = 0;
+#if defined(__SSE2__)
+    const uint64_t s = static_cast<uint64_t>(step);
+    const uint32_t low = static_cast<uint32_t>(position), lowStep = static_cast<uint32_t>(s);
+    // The fractions' 32 low bits of four frames, advanced four steps at a time.
+    __m128i fractions = _mm_setr_epi32(static_cast<int32_t>(low), static_cast<int32_t>(low + lowStep),
+                                       static_cast<int32_t>(low + 2 * lowStep),
+                                       static_cast<int32_t>(low + 3 * lowStep));
+    const __m128i fractionStep = _mm_set1_epi32(static_cast<int32_t>(4 * lowStep));
+    const __m128 scale = _mm_set1_ps(FRACTION_SCALE);
+    __m128 gainsL = _mm_set1_ps(left), gainsR = _mm_set1_ps(right);
+    for (; k + 4 <= todo; k += 4) {
+        // Each frame's two values as one 32-bit word, the first in the low half, built
+        // in registers (through memory, the four stores would stall the load).
+        const __m128i w0 = LoadPair(data, position);
+        const __m128i w1 = LoadPair(data, position + s);
+        const __m128i w2 = LoadPair(data, position + 2 * s);
+        const __m128i w3 = LoadPair(data, position + 3 * s);
+        position += 4 * s;
+        const __m128i words = _mm_unpacklo_epi64(_mm_unpacklo_epi32(w0, w1), _mm_unpacklo_epi32(w2, w3));
+        const __m128 a = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_slli_epi32(words, 16), 16));
+        const __m128 b = _mm_cvtepi32_ps(_mm_srai_epi32(words, 16));
+        const __m128 f = _mm_mul_ps(_mm_cvtepi32_ps(_mm_srli_epi32(fractions, 1)), scale);
+        fractions = _mm_add_epi32(fractions, fractionStep);
+        const __m128 value = _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), f));
         if constexpr (Ramp) {
-            left += stepL;
-            right += stepR;
+            const float l0 = left, l1 = l0 + stepL, l2 = l1 + stepL, l3 = l2 + stepL;
+            const float r0 = right, r1 = r0 + stepR, r2 = r1 + stepR, r3 = r2 + stepR;
+            gainsL = _mm_setr_ps(l0, l1, l2, l3);
+            gainsR = _mm_setr_ps(r0, r1, r2, r3);
+            left = l3 + stepL;
+            right = r3 + stepR;
         }
+        const __m128 l = _mm_mul_ps(value, gainsL);
+        const __m128 r = _mm_mul_ps(value, gainsR);
+        float* o = out + 2 * k;
+        _mm_storeu_ps(o, _mm_add_ps(_mm_loadu_ps(o), _mm_unpacklo_ps(l, r)));
+        _mm_storeu_ps(o + 4, _mm_add_ps(_mm_loadu_ps(o + 4), _mm_unpackhi_ps(l, r)));
+    }
+#endif
+    for (; k < todo; k++) {
+        MixFrame<Ramp>(data, position, out + 2 * k, left, right, stepL, stepR);
         position += static_cast<uint64_t>(step);
     }
     gL = left;
@@ -219,6 +280,7 @@ void MixVoice(Voice& voice, float* out, int32_t frames)
 
 void ResetMixer(int32_t rate)
 {
+    Mixer.rate = rate;
     Mixer.rampLength = rate * 128 / 44100;
     if (Mixer.rampLength < 1)
         Mixer.rampLength = 1;
@@ -264,39 +326,4 @@ void ConvertBlock(int16_t* destination, const float* source, int32_t frames)
         value = value > 32767.0f ? 32767.0f : value;
         destination[i] = static_cast<int16_t>(std::lrint(value));
     }
-}
-
-void SetBpm(Module* module, int32_t bpm)
-{
-    module->bpm = bpm;
-    const double frames = 1000.0 / (bpm * double{0.4f}) * WaveOutput.rate * double{0.001f};
-    // A tick of at least one frame keeps FillBlock moving whatever the BPM.
-    module->samplesPerTick = frames >= 1.0 && frames < 2147483647.0 ? static_cast<int32_t>(frames) : 1;
-    if (bpm <= 0)
-        module->samplesPerTick = 1;
-}
-
-void FillBlock()
-{
-    Module* module = WaveOutput.currentModule;
-    const int32_t frames = WaveOutput.blockFrames;
-    float* region = WaveOutput.accumulation + size_t(WaveOutput.blockIndex) * frames * 2;
-    std::memset(region, 0, sizeof(float) * 2 * size_t(frames));
-    int32_t left = module->samplesLeftInTick;
-    int32_t done = 0;
-    while (done < frames) {
-        if (left <= 0) {
-            module->tickHandler(module);
-            left = module->samplesPerTick > 0 ? module->samplesPerTick : 1;
-        }
-        const int32_t n = left < frames - done ? left : frames - done;
-        MixVoices(region + 2 * done, n);
-        left -= n;
-        done += n;
-    }
-    module->samplesLeftInTick = left;
-    ConvertBlock(WaveOutput.ring + size_t(WaveOutput.blockIndex) * frames * 2, region, frames);
-    WaveOutput.blockIndex++;
-    if (WaveOutput.blockIndex >= WaveOutput.blockCount)
-        WaveOutput.blockIndex = 0;
 }

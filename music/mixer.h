@@ -1,11 +1,11 @@
 // The software mixer: voices resampled with linear interpolation from a 32.32
 // position, gain changes smoothed by linear ramps, accumulated in float and converted
-// to 16-bit stereo once per block. Internal to music/.
+// to 16-bit stereo once per block. It knows samples and voices only: the player sets
+// the voices, the output decides when they are mixed. Internal to music/.
 #pragma once
 
 #include <cstdint>
 
-struct Module;
 struct Sample;
 
 constexpr int VOICE_COUNT = 256;
@@ -33,6 +33,7 @@ struct Voice {
 extern Voice Voices[VOICE_COUNT];
 
 struct MixerState {
+    int32_t rate = 44100;              // output frames per second
     int32_t rampLength = 128;          // frames, rate * 128 / 44,100
     float rampReciprocal = 1.0f / 128;
 };
@@ -40,14 +41,10 @@ extern MixerState Mixer;
 
 constexpr uint64_t FIXED_ONE = uint64_t{1} << 32;
 
-// Ramp length for the rate; zeroes all voices, each with its index and a step of 1.0.
+// The output rate and the ramp length for it; zeroes all voices, each with its index
+// and a step of 1.0.
 void ResetMixer(int32_t rate);
-// Mixes the next ring block of the module being played; runs the tick handler at
-// every tick boundary, the tick phase carrying across blocks.
-void FillBlock();
 // Adds voices 0..63 into frames interleaved stereo float frames at out.
 void MixVoices(float* out, int32_t frames);
 // 2 * frames floats to 16-bit: round to nearest (ties to even), clamp.
 void ConvertBlock(int16_t* destination, const float* source, int32_t frames);
-// samplesPerTick = truncate(1000 / (bpm * 0.4) * rate * 0.001), at least 1.
-void SetBpm(Module* module, int32_t bpm);

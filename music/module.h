@@ -118,12 +118,11 @@ struct Instrument {
     uint8_t panningSustain = 0, panningLoopStart = 0, panningLoopEnd = 0;
     uint8_t volumeType = 0, panningType = 0;   // ENVELOPE_* bits
     uint8_t vibratoType = 0, vibratoSweep = 0, vibratoDepth = 0, vibratoRate = 0;
-    uint16_t fadeout = 0;   // per tick, out of 65,536
+    uint16_t fadeout = 0;   // as the file gives it; see FadeoutPerTick
 };
 
-struct Module;
-using TickHandlerFn = void (*)(Module* module);
-
+// The module as loaded, and its playback state (tick, speed, row, tick length), which
+// the loader leaves at rest and the player and the block filler keep.
 struct Module {
     Pattern* patterns = nullptr;
     Instrument* instruments = nullptr;
@@ -150,7 +149,6 @@ struct Module {
     int32_t patternDelayTicks = 0;
     int32_t nextRow = -1;
     int32_t nextOrder = -1;
-    TickHandlerFn tickHandler = nullptr;
 };
 
 // The stand-ins for missing data: all zero, never written during playback.
@@ -160,8 +158,6 @@ extern Sample EmptySample;
 // Reads an XM file through FileCallbacks. Null when the file cannot be opened, is not
 // an XM module, or holds values the player cannot play safely.
 Module* LoadModule(const char* name);
-// Waits for a block being mixed, stops playback of the module and frees it.
+// Frees the module. It must not be playing: stop its playback first (StopModule or
+// EndOfflinePlayback). False for null.
 bool FreeModule(Module* module);
-
-// The module the demo plays; read again at shut-down.
-extern Module* MusicModule;

@@ -12,7 +12,6 @@
 
 #include "music/mixer.h"
 #include "music/module.h"
-#include "music/player.h"
 #include "platform/platform.h"
 
 WaveOutputState WaveOutput;
@@ -39,8 +38,9 @@ void FreeAccumulation()
 }
 
 // Playback state of the module, its channels, and the two buffers.
-bool StartPlayback(Module* module)
+bool StartPlayback(Module* module, TickHandlerFn handler)
 {
+    WaveOutput.tickHandler = handler ? handler : PlayerTick;
     module->globalVolume = module->initialGlobalVolume;
     module->nextOrder = -1;
     module->nextRow = -1;
@@ -111,7 +111,7 @@ void CloseWaveOutput()
     }
 }
 
-bool PlayModule(Module* module)
+bool PlayModule(Module* module, TickHandlerFn handler)
 {
     if (!module)
         return false;
@@ -124,7 +124,7 @@ bool PlayModule(Module* module)
         PlatformAudioReset();
         WaveOutput.ringQueued = false;
     }
-    if (!StartPlayback(module)) {
+    if (!StartPlayback(module, handler)) {
         WaveOutput.currentModule = nullptr;
         FreeAccumulation();
         return false;
@@ -141,8 +141,14 @@ bool PlayModule(Module* module)
     // thread has started still waits for it.
     WaveOutput.threadFinished.store(false, std::memory_order_release);
     WaveOutput.thread = PlatformStartTimeCriticalThread(OutputThreadProc, nullptr);
-    if (!WaveOutput.thread)
+    if (!WaveOutput.thread) {
+        // Without its thread the ring would repeat its first two seconds for ever.
         WaveOutput.threadFinished.store(true, std::memory_order_release);
+        PlatformAudioReset();
+        WaveOutput.ringQueued = false;
+        WaveOutput.currentModule = nullptr;
+        return false;
+    }
     return true;
 }
 
@@ -171,6 +177,31 @@ bool StopModule(Module* module)
     return true;
 }
 
+void FillBlock()
+{
+    Module* module = WaveOutput.currentModule;
+    const int32_t frames = WaveOutput.blockFrames;
+    float* region = WaveOutput.accumulation + size_t(WaveOutput.blockIndex) * frames * 2;
+    std::memset(region, 0, sizeof(float) * 2 * size_t(frames));
+    int32_t left = module->samplesLeftInTick;
+    int32_t done = 0;
+    while (done < frames) {
+        if (left <= 0) {
+            WaveOutput.tickHandler(module);
+            left = module->samplesPerTick > 0 ? module->samplesPerTick : 1;
+        }
+        const int32_t n = left < frames - done ? left : frames - done;
+        MixVoices(region + 2 * done, n);
+        left -= n;
+        done += n;
+    }
+    module->samplesLeftInTick = left;
+    ConvertBlock(WaveOutput.ring + size_t(WaveOutput.blockIndex) * frames * 2, region, frames);
+    WaveOutput.blockIndex++;
+    if (WaveOutput.blockIndex >= WaveOutput.blockCount)
+        WaveOutput.blockIndex = 0;
+}
+
 uint32_t OutputThreadProc(void*)
 {
     WaveOutput.threadFinished.store(false, std::memory_order_release);
@@ -193,12 +224,12 @@ uint32_t OutputThreadProc(void*)
     return 0;
 }
 
-bool BeginOfflinePlayback(Module* module, int32_t rate)
+bool BeginOfflinePlayback(Module* module, int32_t rate, TickHandlerFn handler)
 {
     if (!module || rate < 1000)
         return false;
     SetRate(rate);
-    if (!StartPlayback(module)) {
+    if (!StartPlayback(module, handler)) {
         EndOfflinePlayback();
         return false;
     }

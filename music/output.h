@@ -1,13 +1,20 @@
-// The output: the platform audio device playing one looping ring, the output thread
-// that re-mixes each block after the device has played it, and the offline path that
-// the tools and tests render through. Internal to music/.
+// The output: the platform audio device playing one looping ring, the block filler
+// that runs the player's ticks and the mixer into it, the output thread that re-mixes
+// each block after the device has played it, and the offline path that the tools and
+// tests render through. Internal to music/.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
+#include "music/player.h"
+
 struct Module;
 struct PlatformThread;
+
+// What the block filler runs at every tick boundary: PlayerTick, or a watcher of the
+// ticks (a song-end detector, a test's counter) that calls PlayerTick itself.
+using TickHandlerFn = void (*)(Module* module);
 
 constexpr int OUTPUT_RATE = 44100;     // frames per second
 constexpr int BUFFER_MS = 1000;
@@ -23,6 +30,7 @@ struct WaveOutputState {
     void* accumulationBlock = nullptr; // what was allocated for accumulation
     int32_t blockIndex = 0;       // next block to mix, 0..N-1
     Module* currentModule = nullptr;
+    TickHandlerFn tickHandler = PlayerTick;
     bool deviceOpen = false;
     bool ringQueued = false;      // the device holds the ring (prepared and maybe playing)
     PlatformThread* thread = nullptr;
@@ -41,17 +49,22 @@ int32_t RingFramesForRate(int32_t rate);
 bool OpenWaveOutput(int32_t rate);
 // Resets and closes the device and releases the ring; harmless when nothing is open.
 void CloseWaveOutput();
-// Mixes the whole ring, starts the device and the output thread. False for null.
-bool PlayModule(Module* module);
+// Mixes the whole ring, starts the device and the output thread, which runs handler
+// at every tick. False for null, and when playback or its thread cannot start (the
+// device is then stopped).
+bool PlayModule(Module* module, TickHandlerFn handler = PlayerTick);
 // Ends the output thread; the device keeps looping what the ring holds.
 bool StopModule(Module* module);
 uint32_t OutputThreadProc(void* parameter);
 // Spins while the output thread is in the middle of a block.
 void WaitWhileFilling();
+// Mixes the next ring block of the module being played; runs the tick handler at
+// every tick boundary, the tick phase carrying across blocks.
+void FillBlock();
 
 // Offline rendering through FillBlock, without a device or a thread: sets the rate,
 // resets the voices and the module's playback state, allocates the buffers.
-bool BeginOfflinePlayback(Module* module, int32_t rate);
+bool BeginOfflinePlayback(Module* module, int32_t rate, TickHandlerFn handler = PlayerTick);
 // Mixes the next block and returns its blockFrames stereo frames.
 const int16_t* RenderNextBlock();
 void EndOfflinePlayback();

@@ -2,12 +2,12 @@
 // and auto-vibrato; and the push of each channel's state into its voice.
 #include "music/player.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "music/mixer.h"
 #include "music/module.h"
-#include "music/output.h"
 
 Channel Channels[CHANNEL_COUNT];
 
@@ -20,6 +20,24 @@ const PatternCell* PlayedRowCells = nullptr;
 constexpr float FINAL_VOLUME_SCALE = 7.4214767664670944e-09f;
 constexpr int32_t FREQUENCY_FLOOR = 100;          // Hz
 constexpr double FREQUENCY_CEILING = 2147483647.0;
+
+// The Amiga table: frequency = clock / period, and the period of note m is
+// 13.375 * 2^((132 - m) / 12), 132 being eleven octaves above note 0.
+constexpr int64_t AMIGA_PERIOD_CLOCK = 14317056;   // Hz x period
+constexpr double AMIGA_PERIOD_SCALE = 13.375;
+constexpr int32_t AMIGA_TOP_NOTE = 132;
+constexpr float SEMITONE = 1.0f / 12;              // of an octave
+static_assert(SEMITONE == 0.083333336f);
+
+// The linear table: 64 period units a semitone, 768 an octave, 7680 for note 0, and a
+// finetune of 128 per semitone. Period 4608 (C-4) plays a sample at its own rate.
+constexpr int32_t LINEAR_NOTE0_PERIOD = 7680;
+constexpr int32_t LINEAR_SEMITONE_PERIODS = 64;
+constexpr int32_t LINEAR_FINETUNE_DIVISOR = 128 / LINEAR_SEMITONE_PERIODS;
+constexpr float LINEAR_MIDDLE_C_PERIOD = 4608.0f;
+constexpr float LINEAR_OCTAVE_RECIPROCAL = 1.0f / (12 * LINEAR_SEMITONE_PERIODS);
+static_assert(LINEAR_OCTAVE_RECIPROCAL == 0.0013020834f);
+constexpr double MIDDLE_C_RATE = 8363.0;           // Hz
 
 const Pattern* CurrentPattern(const Module* module)
 {
@@ -113,12 +131,19 @@ void StepEnvelope(Channel* channel, const EnvelopeShape& shape, EnvelopeState st
     channel->flags |= flag;
 }
 
-int32_t Clamp(int32_t value, int32_t low, int32_t high)
+// A released note's fadeout, one tick of it.
+void FadeOut(Channel* channel, const Instrument* instrument)
 {
-    return value < low ? low : value > high ? high : value;
+    channel->fadeoutVolume = std::max(channel->fadeoutVolume - FadeoutPerTick(instrument), 0);
+    channel->flags |= CHANNEL_VOLUME;
 }
 
 }   // namespace
+
+int32_t FadeoutPerTick(const Instrument* instrument)
+{
+    return static_cast<uint16_t>(instrument->fadeout * 2);
+}
 
 void StepVolumeEnvelope(Channel* channel, const Instrument* instrument)
 {
@@ -151,6 +176,16 @@ void ResetChannels(Module* module)
         Channels[k] = Channel{};
         Channels[k].voice = &Voices[k];
     }
+}
+
+void SetBpm(Module* module, int32_t bpm)
+{
+    module->bpm = bpm;
+    const double frames = 1000.0 / (bpm * double{0.4f}) * Mixer.rate * double{0.001f};
+    // A tick of at least one frame keeps the block filler moving whatever the BPM.
+    module->samplesPerTick = frames >= 1.0 && frames < 2147483647.0 ? static_cast<int32_t>(frames) : 1;
+    if (bpm <= 0)
+        module->samplesPerTick = 1;
 }
 
 void PlayerTick(Module* module)
@@ -235,12 +270,8 @@ void ProcessRow(Module* module)
         }
         if ((instrument->panningType & ENVELOPE_ON) && !channel->panningEnvelopeDone)
             StepPanningEnvelope(channel, instrument);
-        if (channel->keyOff) {
-            channel->fadeoutVolume -= instrument->fadeout;
-            if (channel->fadeoutVolume < 0)
-                channel->fadeoutVolume = 0;
-            channel->flags |= CHANNEL_VOLUME;
-        }
+        if (channel->keyOff)
+            FadeOut(channel, instrument);
         ApplyEffectRow(module, channel, cell, sample, instrument, memory, &jumped);
         ApplyAutoVibrato(channel, instrument);
         UpdateVoice(channel, sample, module);
@@ -270,12 +301,8 @@ void ProcessTick(Module* module)
             StepVolumeEnvelope(channel, instrument);
         if ((instrument->panningType & ENVELOPE_ON) && !channel->panningEnvelopeDone)
             StepPanningEnvelope(channel, instrument);
-        if (channel->keyOff) {
-            channel->fadeoutVolume -= instrument->fadeout;
-            if (channel->fadeoutVolume < 0)
-                channel->fadeoutVolume = 0;
-            channel->flags |= CHANNEL_VOLUME;
-        }
+        if (channel->keyOff)
+            FadeOut(channel, instrument);
         ApplyVolumeColumnTick(channel, cell.volume);
         ApplyEffectTick(module, channel, cell, sample);
         ApplyAutoVibrato(channel, instrument);
@@ -331,8 +358,8 @@ void ApplyAutoVibrato(Channel* channel, const Instrument* instrument)
 int32_t AmigaPeriod(int32_t note, int32_t finetune)
 {
     const auto p = [](int32_t m) {
-        const float exponent = static_cast<float>(132 - m) * 0.083333336f;
-        return static_cast<int32_t>(13.375 * std::pow(2.0, double{exponent}));
+        const float exponent = static_cast<float>(AMIGA_TOP_NOTE - m) * SEMITONE;
+        return static_cast<int32_t>(AMIGA_PERIOD_SCALE * std::pow(2.0, double{exponent}));
     };
     if (finetune < 0 && note != 0)
         return p(note) + ((p(note) - p(note - 1)) * -finetune) / -128;
@@ -342,15 +369,16 @@ int32_t AmigaPeriod(int32_t note, int32_t finetune)
 int32_t NotePeriod(const Module* module, int32_t realNote, int32_t finetune)
 {
     if (module->flags & MODULE_LINEAR_FREQUENCIES)
-        return 7680 - realNote * 64 - finetune / 2;
+        return LINEAR_NOTE0_PERIOD - realNote * LINEAR_SEMITONE_PERIODS - finetune / LINEAR_FINETUNE_DIVISOR;
     return AmigaPeriod(realNote, finetune);
 }
 
 int32_t PeriodFrequency(const Module* module, int32_t period, int32_t periodOffset)
 {
     if (module->flags & MODULE_LINEAR_FREQUENCIES) {
-        const float exponent = (4608.0f - static_cast<float>(period) + static_cast<float>(periodOffset)) * 0.0013020834f;
-        double frequency = std::pow(2.0, double{exponent}) * 8363.0;
+        const float exponent = (LINEAR_MIDDLE_C_PERIOD - static_cast<float>(period) +
+                                static_cast<float>(periodOffset)) * LINEAR_OCTAVE_RECIPROCAL;
+        double frequency = std::pow(2.0, double{exponent}) * MIDDLE_C_RATE;
         // Periods far beyond any note would not fit the integer frequency.
         if (!(frequency < FREQUENCY_CEILING))
             frequency = FREQUENCY_CEILING;
@@ -359,7 +387,7 @@ int32_t PeriodFrequency(const Module* module, int32_t period, int32_t periodOffs
     const int64_t sum = int64_t{period} + periodOffset;
     if (sum == 0)
         return 0;
-    return static_cast<int32_t>(int64_t{14317056} / sum);
+    return static_cast<int32_t>(AMIGA_PERIOD_CLOCK / sum);
 }
 
 void UpdateVoice(Channel* channel, Sample* sample, Module* module)
@@ -396,10 +424,10 @@ void UpdateVoice(Channel* channel, Sample* sample, Module* module)
     if (channel->flags & CHANNEL_VOLUME) {
         // Each factor kept to its range and the product taken in 64 bits: at full
         // scale it is 2^34.
-        const int64_t v = Clamp(channel->volume + channel->volumeOffset, 0, 64);
-        const int64_t product = v * Clamp(channel->envelopeVolume, 0, 64) *
-                                Clamp(channel->fadeoutVolume, 0, 65536) *
-                                Clamp(module->globalVolume, 0, 64);
+        const int64_t v = std::clamp(channel->volume + channel->volumeOffset, 0, 64);
+        const int64_t product = v * std::clamp(channel->envelopeVolume, 0, 64) *
+                                std::clamp(channel->fadeoutVolume, 0, 65536) *
+                                std::clamp(module->globalVolume, 0, 64);
         const int32_t final = static_cast<int32_t>(static_cast<double>(product) * double{FINAL_VOLUME_SCALE});
         voice->volume = final;
         // Pan 0 is full left and 255 full right, as the XM format defines it.
@@ -409,7 +437,7 @@ void UpdateVoice(Channel* channel, Sample* sample, Module* module)
     if (channel->flags & CHANNEL_PAN) {
         const int32_t p = channel->pan;
         const int32_t e = channel->envelopePan;
-        const int32_t final = Clamp(p + ((128 - std::abs(p - 128)) / 32) * (e - 32), 0, 255);
+        const int32_t final = std::clamp(p + ((128 - std::abs(p - 128)) / 32) * (e - 32), 0, 255);
         voice->pan = final;
         voice->targetLeft = voice->volume * (255 - final) / 255;
         voice->targetRight = voice->volume * final / 255;
@@ -418,7 +446,7 @@ void UpdateVoice(Channel* channel, Sample* sample, Module* module)
         int32_t frequency = PeriodFrequency(module, channel->period, channel->periodOffset);
         if (frequency < FREQUENCY_FLOOR)
             frequency = FREQUENCY_FLOOR;
-        voice->step = (static_cast<uint64_t>(frequency) << 32) / static_cast<uint64_t>(WaveOutput.rate);
+        voice->step = (static_cast<uint64_t>(frequency) << 32) / static_cast<uint64_t>(Mixer.rate);
     }
     if (channel->flags & CHANNEL_RESTART) {
         // From the start, forwards: a ping-pong voice caught on its way back would

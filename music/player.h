@@ -74,6 +74,10 @@ struct RowMemory {
 // Clears the module's channels and points channel k at voice k.
 void ResetChannels(Module* module);
 
+// The tick length for a tempo: samplesPerTick = truncate(1000 / (bpm * 0.4) * rate *
+// 0.001) frames at the mixer's rate, at least 1.
+void SetBpm(Module* module, int32_t bpm);
+// One tick: the row on tick 0, the effects' tick part on the others.
 void PlayerTick(Module* module);
 void ProcessRow(Module* module);
 void ProcessTick(Module* module);
@@ -85,7 +89,10 @@ int32_t NotePeriod(const Module* module, int32_t realNote, int32_t finetune);
 // The frequency in Hz of a period and offset, for the module's frequency table.
 int32_t PeriodFrequency(const Module* module, int32_t period, int32_t periodOffset);
 
-// One tick of the volume envelope (volume true) or the panning envelope.
+// How much of the fadeout volume (65,536 in all) a released note loses each tick:
+// twice the instrument's fadeout, kept to 16 bits.
+int32_t FadeoutPerTick(const Instrument* instrument);
+// One tick of the volume envelope or the panning envelope.
 void StepVolumeEnvelope(Channel* channel, const Instrument* instrument);
 void StepPanningEnvelope(Channel* channel, const Instrument* instrument);
 

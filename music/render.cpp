@@ -2,6 +2,8 @@
 // with the song's end found by watching the rows the player is about to play.
 #include "music/render.h"
 
+#include <algorithm>
+
 #include "music/module.h"
 #include "music/output.h"
 #include "music/player.h"
@@ -14,7 +16,6 @@ constexpr double MAX_DEFAULT_SECONDS = 1800.0;
 
 struct RenderWatch {
     SongEndDetector detector;
-    TickHandlerFn handler = nullptr;
     int64_t framesBeforeTick = 0;   // output frames before the tick now starting
     int64_t endFrame = -1;          // first frame after the song, once found
 };
@@ -24,7 +25,7 @@ void WatchedTick(Module* module)
 {
     if (module->tick == 0 && Watch.endFrame < 0 && Watch.detector.Visit(module))
         Watch.endFrame = Watch.framesBeforeTick;
-    Watch.handler(module);
+    PlayerTick(module);
     Watch.framesBeforeTick += module->samplesPerTick > 0 ? module->samplesPerTick : 1;
 }
 
@@ -51,33 +52,39 @@ bool SongEndDetector::Visit(const Module* module)
     return false;
 }
 
-RenderResult RenderModule(Module* module, const RenderOptions& options)
+RenderSummary RenderModule(Module* module, const RenderOptions& options, const RenderSink& sink)
 {
-    RenderResult result;
-    if (!BeginOfflinePlayback(module, options.rate))
-        return result;
+    RenderSummary summary;
     Watch = RenderWatch{};
-    Watch.handler = module->tickHandler;
-    if (options.stopAtSongEnd)
-        module->tickHandler = WatchedTick;
+    if (!BeginOfflinePlayback(module, options.rate, options.stopAtSongEnd ? WatchedTick : PlayerTick))
+        return summary;
     const double seconds = options.maxSeconds > 0 ? options.maxSeconds : MAX_DEFAULT_SECONDS;
     const int64_t limit = static_cast<int64_t>(seconds * options.rate);
     const int32_t blockFrames = WaveOutput.blockFrames;
-    int64_t frames = 0;
-    while (frames < limit && Watch.endFrame < 0) {
+    bool stopped = false;
+    while (summary.frames < limit && Watch.endFrame < 0 && !stopped) {
         const int16_t* block = RenderNextBlock();
-        result.samples.insert(result.samples.end(), block, block + 2 * size_t(blockFrames));
-        frames += blockFrames;
+        // The song's end, found during this block, and the limit cut its tail.
+        int64_t frames = std::min<int64_t>(blockFrames, limit - summary.frames);
+        if (Watch.endFrame >= 0)
+            frames = std::max<int64_t>(std::min(frames, Watch.endFrame - summary.frames), 0);
+        if (frames > 0)
+            stopped = !sink(block, static_cast<size_t>(frames));
+        summary.frames += frames;
     }
-    if (Watch.endFrame >= 0) {
-        result.reachedSongEnd = true;
-        if (Watch.endFrame < frames)
-            frames = Watch.endFrame;
-    }
-    if (frames > limit)
-        frames = limit;
-    result.samples.resize(2 * size_t(frames));
-    module->tickHandler = Watch.handler ? Watch.handler : module->tickHandler;
+    summary.reachedSongEnd = Watch.endFrame >= 0;
+    summary.completed = !stopped;
     EndOfflinePlayback();
+    return summary;
+}
+
+RenderResult RenderModule(Module* module, const RenderOptions& options)
+{
+    RenderResult result;
+    const RenderSummary summary = RenderModule(module, options, [&](const int16_t* samples, size_t frames) {
+        result.samples.insert(result.samples.end(), samples, samples + 2 * frames);
+        return true;
+    });
+    result.reachedSongEnd = summary.reachedSongEnd;
     return result;
 }

@@ -2,7 +2,9 @@
 // Internal to music/.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 struct Module;
@@ -13,12 +15,26 @@ struct RenderOptions {
     bool stopAtSongEnd = true;    // stop when playback returns to a row already played
 };
 
+// Takes the rendered audio in order, one block at a time: frames stereo frames of
+// interleaved samples. Returning false ends the render there (a failed write, say).
+using RenderSink = std::function<bool(const int16_t* samples, size_t frames)>;
+
+struct RenderSummary {
+    int64_t frames = 0;            // handed to the sink
+    bool reachedSongEnd = false;
+    bool completed = false;        // false: the module could not start, or the sink stopped
+};
+
+// Plays the module from its start, handing each block to sink as it is mixed, so the
+// memory used does not grow with the song. Deterministic for a given module and rate.
+RenderSummary RenderModule(Module* module, const RenderOptions& options, const RenderSink& sink);
+
 struct RenderResult {
     std::vector<int16_t> samples;   // interleaved stereo
     bool reachedSongEnd = false;
 };
 
-// Plays the module from its start; deterministic for a given module and rate.
+// The same render, collected whole in memory.
 RenderResult RenderModule(Module* module, const RenderOptions& options);
 
 // Tracks played positions; Visit is called at each row tick with the row about to

@@ -12,9 +12,12 @@ Module* MusicModule = nullptr;
 
 namespace {
 
-[[noreturn]] void FailSoundInit(int exitCode)
+[[noreturn]] void FailSoundInit(int exitCode, const char* reason)
 {
     std::fputs("Sound init failed.\n", stdout);
+    std::fflush(stdout);
+    if (reason[0])
+        std::fprintf(stderr, "Sound init failed: %s\n", reason);
     PlatformEndProcess(exitCode);
 }
 
@@ -25,12 +28,12 @@ void StartMusic()
     SetFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek,
                      MemoryFileTell);
     if (!OpenWaveOutput(OUTPUT_RATE))
-        FailSoundInit(EXIT_NO_SOUND);
+        FailSoundInit(EXIT_NO_SOUND, PlatformAudioError());
     MusicModule = LoadModule(nullptr);
-    // A module that does not load leaves the demo silent; one that plays without its
-    // output thread would loop its first two seconds for ever.
-    if (PlayModule(MusicModule) && !WaveOutput.thread)
-        FailSoundInit(EXIT_NO_MUSIC_THREAD);
+    // A module that does not load leaves the demo silent. With the device open and the
+    // module loaded, what fails is the output thread.
+    if (MusicModule && !PlayModule(MusicModule))
+        FailSoundInit(EXIT_NO_MUSIC_THREAD, "the music could not start playing (no memory or no thread)");
 }
 
 void StopMusic()

@@ -157,6 +157,9 @@ void PlatformForgetThread(PlatformThread* thread);
 
 // Opens the default device for 16-bit signed stereo at rate frames per second.
 bool PlatformAudioOpen(int rate);
+// Why the last PlatformAudioOpen failed, in the audio system's own words; empty after
+// a success or when the system gave no reason.
+const char* PlatformAudioError();
 // Hands the ring to the device as one buffer that loops forever (not yet playing).
 void PlatformAudioPrepare(int16_t* ring, uint32_t bytes);
 // Starts playing the prepared ring from its first byte.

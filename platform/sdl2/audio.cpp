@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -25,6 +26,7 @@ struct AudioDevice {
     std::atomic<uint64_t> bytesPlayed{0};
 };
 AudioDevice Audio;
+std::string AudioError;   // the last open's failure
 
 void SDLCALL FillFromRing(void*, Uint8* stream, int length)
 {
@@ -56,8 +58,11 @@ void SDLCALL FillFromRing(void*, Uint8* stream, int length)
 bool PlatformAudioOpen(int rate)
 {
     PlatformAudioClose();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    AudioError.clear();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        AudioError = SDL_GetError();
         return false;
+    }
     Audio.subsystemStarted = true;
     SDL_AudioSpec wanted{};
     wanted.freq = rate;
@@ -69,11 +74,17 @@ bool PlatformAudioOpen(int rate)
     // The ring is mixed at exactly this format: SDL converts if the hardware differs.
     Audio.id = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (Audio.id == 0) {
+        AudioError = SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         Audio.subsystemStarted = false;
         return false;
     }
     return true;
+}
+
+const char* PlatformAudioError()
+{
+    return AudioError.c_str();
 }
 
 void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)

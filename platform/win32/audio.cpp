@@ -10,6 +10,7 @@ namespace {
 struct AudioDevice {
     HWAVEOUT device = nullptr;
     WAVEHDR header{};
+    char error[MAXERRORLENGTH] = {};   // the last open's failure
 };
 AudioDevice Audio;
 
@@ -26,10 +27,20 @@ bool PlatformAudioOpen(int rate)
     format.wBitsPerSample = 16;
     format.cbSize = 0;
     HWAVEOUT device = nullptr;
-    if (waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+    Audio.error[0] = 0;
+    const MMRESULT result = waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL);
+    if (result != MMSYSERR_NOERROR) {
+        if (waveOutGetErrorTextA(result, Audio.error, sizeof Audio.error) != MMSYSERR_NOERROR)
+            Audio.error[0] = 0;
         return false;
+    }
     Audio.device = device;
     return true;
+}
+
+const char* PlatformAudioError()
+{
+    return Audio.error;
 }
 
 void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)

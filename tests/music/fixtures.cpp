@@ -1,5 +1,6 @@
 // Writes the modules made with the test XM writer:
 //   qv_xm_fixtures demo OUT.xm   a short song using every kind of instrument
+//   qv_xm_fixtures long OUT.xm   a song of about 44 hours
 //   qv_xm_fixtures seeds DIR     small modules that start the fuzzer's corpus
 #include <cmath>
 #include <cstdio>
@@ -25,6 +26,8 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "demo") == 0)
         return WriteFile(argv[2], xm::Write(fixtures::DemoModule())) ? 0 : 1;
+    if (argc == 3 && std::strcmp(argv[1], "long") == 0)
+        return WriteFile(argv[2], xm::Write(fixtures::LongModule())) ? 0 : 1;
     if (argc == 3 && std::strcmp(argv[1], "seeds") == 0) {
         const auto seeds = fixtures::SeedModules();
         for (size_t i = 0; i < seeds.size(); i++) {
@@ -35,6 +38,6 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: qv_xm_fixtures demo OUT.xm | seeds DIR\n");
+    std::fprintf(stderr, "usage: qv_xm_fixtures demo OUT.xm | long OUT.xm | seeds DIR\n");
     return 2;
 }

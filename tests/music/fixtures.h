@@ -178,6 +178,25 @@ inline xm::ModuleData DemoModule()
     return m;
 }
 
+// A song that takes about 44 hours to come back to a row: 256 orders of one 256-row
+// pattern at the slowest tempo, one looping note held from the first row. For long
+// renders and for playing until a signal comes.
+inline xm::ModuleData LongModule()
+{
+    xm::ModuleData m;
+    m.channels = 1;
+    m.speed = 31;
+    m.bpm = 32;
+    m.instruments = {xm::OneSampleInstrument(Waveform(64, Sine))};
+    xm::PatternData pattern;
+    pattern.rows = 256;
+    pattern.cells.resize(256);
+    pattern.At(0, 0, 1) = {Note(4, 9), 1, 0, 0, 0};
+    m.patterns = {pattern};
+    m.orders.assign(256, 0);
+    return m;
+}
+
 // Small modules that between them use every effect and volume-column command, both
 // frequency tables, envelopes with sustain and loops, and every loop kind.
 inline std::vector<xm::ModuleData> SeedModules()

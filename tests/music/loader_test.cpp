@@ -87,7 +87,6 @@ TEST(Loader, ReadsHeaderPatternsAndInstruments)
     EXPECT_EQ(module->flags & MODULE_LINEAR_FREQUENCIES, 0);
     EXPECT_EQ(module->defaultSpeed, 5);
     EXPECT_EQ(module->defaultBpm, 140);
-    EXPECT_EQ(module->tickHandler, &PlayerTick);
     EXPECT_EQ(module->initialGlobalVolume, 64);
     const PatternCell& cell = module->patterns[0].cells[2 * 3 + 1];
     EXPECT_EQ(cell.note, 49);
@@ -216,7 +215,7 @@ TEST(Loader, EnvelopesAndInstrumentsWithoutSamples)
     withEnvelope.panning.points = {{0, 32}, {5, 40}};
     withEnvelope.panning.countOverride = 40;   // more than the 12 the file holds
     withEnvelope.panning.type = 1;
-    withEnvelope.fadeout = 0x9000;             // doubled, kept to 16 bits
+    withEnvelope.fadeout = 0x9000;             // doubled in play, kept to 16 bits
     xm::InstrumentData onePoint = xm::OneSampleInstrument(SineSample());
     onePoint.volume.points = {{0, 64}};
     onePoint.volume.type = 1;
@@ -228,7 +227,8 @@ TEST(Loader, EnvelopesAndInstrumentsWithoutSamples)
     EXPECT_EQ(a.volumeType, ENVELOPE_ON | ENVELOPE_LOOP);
     EXPECT_EQ(a.volumePoints[1].y, 64);
     EXPECT_EQ(a.panningPointCount, 12);
-    EXPECT_EQ(a.fadeout, 0x2000);
+    EXPECT_EQ(a.fadeout, 0x9000);
+    EXPECT_EQ(FadeoutPerTick(&a), 0x2000);
     const Instrument& empty = module->instruments[1];
     EXPECT_EQ(empty.sampleCount, 0);
     EXPECT_EQ(empty.samples[0], &EmptySample);

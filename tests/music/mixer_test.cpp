@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 
 using namespace musictest;
 
@@ -32,7 +33,7 @@ TEST(Mixer, TickLengthFollowsTheBpm)
     const Row rows[] = {{44100, 125, 882}, {44100, 138, 798}, {44100, 32, 3445},
                         {44100, 255, 432}, {48000, 125, 960}, {22050, 138, 399}};
     for (const Row& r : rows) {
-        WaveOutput.rate = r.rate;
+        ResetMixer(r.rate);
         SetBpm(&module, r.bpm);
         EXPECT_EQ(module.samplesPerTick, r.frames) << r.rate << " Hz, " << r.bpm << " BPM";
         EXPECT_EQ(module.bpm, r.bpm);
@@ -52,7 +53,7 @@ TEST(Mixer, BlocksSplitAtTicksAndCarryThePhase)
     Playback play(OneChannelModule());
     ASSERT_NE(play.module, nullptr);
     SetBpm(play.module, 138);   // 798-frame ticks in 884-frame blocks
-    play.module->tickHandler = CountTick;
+    WaveOutput.tickHandler = CountTick;
     TicksRun = 0;
     RenderNextBlock();   // 798 + 86
     EXPECT_EQ(TicksRun, 2);
@@ -324,4 +325,72 @@ TEST(Mixer, ConversionRoundsHalfToEvenAndClamps)
     ConvertBlock(out, in, 0);
 }
 
+// The mixer works through several frames at once where it can. Whatever it does, each
+// output value must be the frame-by-frame sum below to the bit: random voices, both
+// directions, settled gains and ramps, block lengths that leave any remainder.
+TEST(Mixer, EveryFrameIsTheOneAtATimeSumToTheBit)
+{
+    std::mt19937 random(99);
+    std::vector<int16_t> data(8192 + SAMPLE_GUARD_VALUES);
+    for (int16_t& value : data)
+        value = static_cast<int16_t>(random());
+    Sample sample{};
+    sample.data = data.data();
+    sample.length = sample.loopLength = 8192;
+    sample.loopKind = LOOP_NONE;
+    for (int round = 0; round < 400; round++) {
+        ResetMixer(44100);
+        Voice& v = Voices[round % MIXED_VOICES];
+        v.sample = &sample;
+        v.position = (uint64_t{2000 + random() % 2000} << 32) | random();
+        v.step = FIXED_ONE / 64 + random() % (4 * FIXED_ONE);
+        v.direction = round % 2 ? 2 : 1;
+        v.targetLeft = int32_t(random() % 256);
+        v.targetRight = int32_t(random() % 256);
+        const bool ramp = round % 3 == 0;
+        v.currentLeft = ramp ? int32_t(random() % (256 * 256)) : v.targetLeft * 256;
+        v.currentRight = ramp ? int32_t(random() % (256 * 256)) : v.targetRight * 256;
+        const int frames = 1 + int(random() % 300);
+        std::vector<float> out(2 * size_t(frames));
+        for (float& value : out)
+            value = float(int(random() % 2000) - 1000) + 0.5f;
+        std::vector<float> expected = out;
+
+        // A ramp runs from the gain reached to the targets over the ramp length, then
+        // the gains are the targets.
+        const int32_t dL = v.targetLeft - (v.currentLeft >> 8), dR = v.targetRight - (v.currentRight >> 8);
+        const int rampFrames = dL != 0 || dR != 0 ? Mixer.rampLength : 0;
+        float gL = rampFrames ? float(v.currentLeft) / 256.0f / 255.0f : float(v.targetLeft) / 255.0f;
+        float gR = rampFrames ? float(v.currentRight) / 256.0f / 255.0f : float(v.targetRight) / 255.0f;
+        const float stepL = dL != 0 ? float(dL) * (1.0f / 255.0f) * Mixer.rampReciprocal : 0.0f;
+        const float stepR = dR != 0 ? float(dR) * (1.0f / 255.0f) * Mixer.rampReciprocal : 0.0f;
+        const uint64_t step = v.direction == 2 ? uint64_t(0) - v.step : v.step;
+        uint64_t position = v.position;
+        for (int k = 0; k < frames; k++) {
+            if (k == rampFrames && rampFrames > 0) {
+                gL = float(v.targetLeft) / 255.0f;
+                gR = float(v.targetRight) / 255.0f;
+            }
+            const uint32_t i = uint32_t(position >> 32);
+            const float f = float(int32_t(uint32_t(position) >> 1)) * (1.0f / 2147483648.0f);
+            const float a = data[i];
+            const float value = a + (float(data[i + 1]) - a) * f;
+            expected[2 * size_t(k)] += value * gL;
+            expected[2 * size_t(k) + 1] += value * gR;
+            if (k < rampFrames) {
+                gL += stepL;
+                gR += stepR;
+            }
+            position += step;
+        }
+
+        MixVoices(out.data(), frames);
+        ASSERT_EQ(std::memcmp(out.data(), expected.data(), out.size() * sizeof(float)), 0)
+            << "round " << round << ", " << frames << " frames";
+        EXPECT_EQ(v.position, position);
+        v.sample = nullptr;
+    }
+}
+
 }   // namespace
+

@@ -3,6 +3,11 @@
 // stop protocol hands the player state between the threads cleanly.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 #include "music/mixer.h"
@@ -12,6 +17,20 @@
 #include "platform/platform.h"
 
 namespace {
+
+// Caps the address space at what the process maps now plus extra bytes.
+void LimitAddressSpaceToCurrentPlus(long extra)
+{
+    long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm && std::fscanf(statm, "%ld", &pages) == 1) {
+        const rlim_t bytes = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + extra;
+        const rlimit limit = { bytes, bytes };
+        setrlimit(RLIMIT_AS, &limit);
+    }
+    if (statm)
+        std::fclose(statm);
+}
 
 class OutputTest : public ::testing::Test {
 protected:
@@ -88,4 +107,40 @@ TEST_F(OutputTest, ClosingWhatWasNeverOpenedIsHarmless)
     EXPECT_EQ(WaveOutput.ring, nullptr);
 }
 
+// No device: the demo's one console line, its exit code, and the audio system's
+// reason on stderr for whoever looks into it.
+TEST_F(OutputTest, NoDeviceEndsTheDemoWithTheReason)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_EXIT(StartMusic(), ::testing::ExitedWithCode(EXIT_NO_SOUND), "Sound init failed: .*no-such-driver");
+}
+
+// No room for the output thread's stack (an address-space limit, as a small machine or
+// a container may set): playing reports it and leaves the device quiet instead of
+// aborting or looping the first two seconds; the demo's start-up turns that into
+// "Sound init failed." and EXIT_NO_MUSIC_THREAD.
+TEST_F(OutputTest, AnOutputThreadThatCannotStartIsReported)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' own mappings do not live under an address-space limit";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SetFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, MemoryFileTell);
+            Module* module = OpenWaveOutput(OUTPUT_RATE) ? LoadModule(nullptr) : nullptr;
+            // New threads ask for a stack larger than the room left.
+            pthread_attr_t large;
+            pthread_attr_init(&large);
+            pthread_attr_setstacksize(&large, size_t{512} << 20);
+            pthread_setattr_default_np(&large);
+            LimitAddressSpaceToCurrentPlus(64 << 20);
+            const bool played = module && PlayModule(module);
+            std::exit(module && !played && !WaveOutput.thread && !WaveOutput.currentModule ? 42 : 1);
+        },
+        ::testing::ExitedWithCode(42), "");
+}
+
 }   // namespace
+

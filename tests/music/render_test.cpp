@@ -3,10 +3,16 @@
 // without reading or writing out of bounds (run under the sanitizers).
 #include "tests/music/music_test_util.h"
 
+#include <sys/resource.h>
+
+#include <fstream>
+#include <iterator>
 #include <random>
 
+#include "content/module_bytes.h"
 #include "music/render.h"
 #include "tests/music/fixtures.h"
+#include "tools/common/fnv1a.h"
 
 using namespace musictest;
 
@@ -160,4 +166,94 @@ TEST(Render, MutatedModulesLoadSafelyOrNotAtAll)
     EXPECT_GT(loaded, 10);
 }
 
+// Renders as the whole-song renderer wrote them before rendering was streamed, as
+// FNV-1a of the little-endian samples: the streamed blocks, cut at the song's end or
+// the limit, must add up to the same bytes.
+TEST(Render, StreamedRendersKeepTheirBytes)
+{
+    struct Golden {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        int32_t rate;
+        double seconds;   // 0: to the song's end
+        size_t frames;
+        uint64_t hash;
+    };
+    std::ifstream kept(std::string(QV_MUSIC_REGRESSIONS_DIR) + "/pingpong-step-beyond-loop.xm", std::ios::binary);
+    std::vector<Golden> goldens = {
+        {"the demo's song", std::vector<uint8_t>(ModuleBytes, ModuleBytes + ModuleByteCount), 44100, 0,
+         4922064, 0xf5ce163ab9a9efb6ull},
+        {"demo fixture", xm::Write(fixtures::DemoModule()), 44100, 0, 1354752, 0x317aa53640370740ull},
+        {"demo fixture at 22,050 Hz", xm::Write(fixtures::DemoModule()), 22050, 0, 677376, 0xea5d9e8feb42d02aull},
+        {"ping-pong regression", std::vector<uint8_t>(std::istreambuf_iterator<char>(kept), {}), 44100, 2,
+         88200, 0xe50f9d837a23a19eull},
+    };
+    const uint64_t seedHashes[] = {0x802b254616603d1dull, 0xf3e803e2dfc19e45ull, 0xf837b6a7f93b6f09ull,
+                                   0xa8d794d22796b773ull};
+    const size_t seedFrames[] = {9900, 9900, 26400, 44100};
+    const auto seeds = fixtures::SeedModules();
+    ASSERT_EQ(seeds.size(), std::size(seedHashes));
+    for (size_t i = 0; i < seeds.size(); i++)
+        goldens.push_back({"seed", xm::Write(seeds[i]), 22050, 2, seedFrames[i], seedHashes[i]});
+
+    for (const Golden& golden : goldens) {
+        Module* module = LoadBytes(golden.bytes);
+        ASSERT_NE(module, nullptr) << golden.name;
+        RenderOptions options;
+        options.rate = golden.rate;
+        options.maxSeconds = golden.seconds;
+        size_t frames = 0;
+        uint64_t hash = FNV1A64_OFFSET_BASIS;
+        const RenderSummary summary = RenderModule(module, options, [&](const int16_t* samples, size_t count) {
+            for (size_t i = 0; i < 2 * count; i++) {
+                const uint8_t bytes[2] = {static_cast<uint8_t>(samples[i]), static_cast<uint8_t>(samples[i] >> 8)};
+                hash = HashFnv1a64(bytes, 2, hash);
+            }
+            frames += count;
+            return true;
+        });
+        EXPECT_TRUE(summary.completed) << golden.name;
+        EXPECT_EQ(summary.frames, int64_t(frames)) << golden.name;
+        EXPECT_EQ(frames, golden.frames) << golden.name;
+        EXPECT_EQ(hash, golden.hash) << golden.name;
+        FreeModule(module);
+    }
+}
+
+// Ten minutes of audio (106 MB as 16-bit stereo) streamed through a sink that keeps
+// nothing: the process's peak memory hardly moves. A sink that says no ends it.
+TEST(Render, StreamingKeepsMemoryFlat)
+{
+    const std::vector<uint8_t> bytes = xm::Write(fixtures::LongModule());
+    Module* module = LoadBytes(bytes);
+    ASSERT_NE(module, nullptr);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    RenderOptions options;
+    options.maxSeconds = 600;
+    int64_t frames = 0;
+    int32_t loudest = 0;
+    const RenderSummary summary = RenderModule(module, options, [&](const int16_t* samples, size_t count) {
+        for (size_t i = 0; i < 2 * count; i++)
+            loudest = std::max(loudest, std::abs(int32_t{samples[i]}));
+        frames += int64_t(count);
+        return true;
+    });
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_TRUE(summary.completed);
+    EXPECT_FALSE(summary.reachedSongEnd);
+    EXPECT_EQ(frames, 600 * 44100);
+    EXPECT_GT(loudest, 1000);   // the note sounds
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 32 * 1024) << "KB more at the peak";
+
+    int blocks = 0;
+    const RenderSummary stopped = RenderModule(module, options, [&](const int16_t*, size_t) { return ++blocks < 3; });
+    EXPECT_FALSE(stopped.completed);
+    EXPECT_EQ(blocks, 3);
+    EXPECT_EQ(stopped.frames, 3 * int64_t{BlockFramesForRate(44100)});
+    FreeModule(module);
+}
+
 }   // namespace
+

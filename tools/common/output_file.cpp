@@ -116,6 +116,14 @@ bool OutputFile::Open()
         return Fail(path_, EISDIR);
     if (std::filesystem::is_directory(path_))
         return Fail(path_, EISDIR);
+    // The rename would put a plain file in place of a device or a pipe (as root, even
+    // /dev/null): those are left alone.
+    std::error_code unknown;
+    const std::filesystem::file_status existing = std::filesystem::status(path_, unknown);
+    if (std::filesystem::exists(existing) && !std::filesystem::is_regular_file(existing)) {
+        error_ = "cannot write " + path_ + ": not a regular file";
+        return false;
+    }
     temporary_ = TemporaryName(path_);
     slot_ = RegisterTemporary(temporary_);
     errno = 0;

@@ -3,51 +3,72 @@
 //   quorvantile-xm info IN.xm
 //   quorvantile-xm play IN.xm
 #include <atomic>
-#include <csignal>
+#include <bit>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "music/mixer.h"
 #include "music/module.h"
 #include "music/output.h"
 #include "music/player.h"
 #include "music/render.h"
 #include "platform/platform.h"
+#include "tools/common/command_line.h"
+#include "tools/common/output_file.h"
 
 namespace {
 
-constexpr const char* TOOL = "quorvantile-xm";
 constexpr int MIN_RATE = 8000;
 constexpr int MAX_RATE = 192000;
+constexpr double MAX_SECONDS = 86400;
+constexpr uint32_t WAV_HEADER_BYTES = 44;
+constexpr uint32_t WAV_FRAME_BYTES = 4;   // 16-bit stereo
+// Rendered audio is gathered into writes of this size.
+constexpr size_t WRITE_BYTES = 256 * 1024;
+constexpr int PLAY_POLL_MS = 20;
 
-const char* const USAGE =
+const ToolInfo TOOL = {
+    "quorvantile-xm",
     "usage: quorvantile-xm render IN.xm -o OUT.wav [--rate R] [--seconds S]\n"
     "       quorvantile-xm info IN.xm\n"
-    "       quorvantile-xm play IN.xm\n";
-const char* const RENDER_HELP =
-    "quorvantile-xm render IN.xm -o OUT.wav [--rate R] [--seconds S]\n"
+    "       quorvantile-xm play IN.xm\n"
+    "       quorvantile-xm COMMAND --help | --version\n"
+    "Renders, describes and plays XM modules with the demo's own player.\n",
+};
+const ToolInfo RENDER = {
+    "quorvantile-xm",
+    "usage: quorvantile-xm render IN.xm -o OUT.wav [--rate R] [--seconds S]\n"
     "  Renders the module offline to a 16-bit stereo WAV file, deterministically.\n"
     "  It renders the song once, stopping when playback comes back to a row it has\n"
     "  already played, or after --seconds S if that comes first. --rate is in Hz\n"
-    "  (8000..192000, default 44100).\n";
-const char* const INFO_HELP =
-    "quorvantile-xm info IN.xm\n"
-    "  Prints the module's header, order list, instruments and samples as loaded.\n";
-const char* const PLAY_HELP =
-    "quorvantile-xm play IN.xm\n"
-    "  Plays the module through the audio device until the song ends or Ctrl-C.\n";
+    "  (8000..192000, default 44100). The file appears only once it is complete.\n",
+};
+const ToolInfo INFO = {
+    "quorvantile-xm",
+    "usage: quorvantile-xm info IN.xm\n"
+    "  Prints the module's header, order list, instruments and samples as loaded.\n",
+};
+const ToolInfo PLAY = {
+    "quorvantile-xm",
+    "usage: quorvantile-xm play IN.xm\n"
+    "  Plays the module through the audio device until the song ends, Ctrl-C or\n"
+    "  SIGTERM.\n",
+};
 
 std::vector<uint8_t> FileBytes;
-std::atomic<bool> Interrupted{false};
 
-bool ReadWholeFile(const char* path)
+bool ReadWholeFile(const std::string& path, std::string* error)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (!file)
+    errno = 0;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        *error = "cannot read " + path + ": " + std::strerror(errno ? errno : ENOENT);
         return false;
+    }
     FileBytes.clear();
     uint8_t buffer[65536];
     size_t n;
@@ -55,136 +76,188 @@ bool ReadWholeFile(const char* path)
         FileBytes.insert(FileBytes.end(), buffer, buffer + n);
         if (FileBytes.size() > 0x7FFFFFFF) {
             std::fclose(file);
+            *error = "cannot read " + path + ": " + std::strerror(EFBIG);
             return false;
         }
     }
-    const bool ok = !std::ferror(file);
+    const int readError = std::ferror(file) ? (errno ? errno : EIO) : 0;
     std::fclose(file);
-    return ok;
+    if (readError) {
+        *error = "cannot read " + path + ": " + std::strerror(readError);
+        return false;
+    }
+    return true;
 }
 
 // Loads the file through the memory-file callbacks, as the demo loads its module.
-Module* Load(const char* path)
+// Null after a one-line complaint.
+Module* Load(const std::string& path)
 {
-    if (!ReadWholeFile(path)) {
-        std::fprintf(stderr, "%s: %s: cannot read the file\n", TOOL, path);
+    std::string error;
+    if (!ReadWholeFile(path, &error)) {
+        Failure(TOOL, error);
         return nullptr;
     }
     SetMemoryFileSource(FileBytes.data(), static_cast<int32_t>(FileBytes.size()));
     SetFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek, MemoryFileTell);
-    Module* module = LoadModule(path);
+    Module* module = LoadModule(path.c_str());
     if (!module)
-        std::fprintf(stderr, "%s: %s: not an XM module this player can play safely\n", TOOL, path);
+        Failure(TOOL, path + ": not an XM module this player can play safely");
     return module;
 }
 
-void Put16(std::vector<uint8_t>& out, uint32_t v)
+// Parses a command's options; -1 when the command goes on with exactly one operand,
+// IN.xm, otherwise the exit code.
+int ParseCommand(const ToolInfo& tool, const char* command, int argc, char** argv,
+                 std::span<const OptionSpec> specs, ParsedCommandLine* parsed)
 {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    const int code = ParseCommandLine(tool, argc, argv, 2, specs, parsed);
+    if (code >= 0)
+        return code;
+    if (parsed->operands.size() != 1)
+        return UsageError(tool, std::string(command) + " needs exactly one IN.xm");
+    return -1;
 }
-void Put32(std::vector<uint8_t>& out, uint32_t v)
+
+// ---- render ----------------------------------------------------------------------
+
+void Put16(uint8_t* out, uint32_t v)
+{
+    out[0] = static_cast<uint8_t>(v);
+    out[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void Put32(uint8_t* out, uint32_t v)
 {
     Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
+    Put16(out + 2, v >> 16);
 }
 
-bool WriteWav(const char* path, const std::vector<int16_t>& samples, int rate)
+// The 44-byte header of a 16-bit stereo PCM WAV file holding dataBytes of samples.
+void WavHeader(uint8_t* out, int rate, uint32_t dataBytes)
 {
-    std::vector<uint8_t> out;
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    Put32(out, 36 + dataBytes);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put32(out, 16);
-    Put16(out, 1);
-    Put16(out, 2);
-    Put32(out, static_cast<uint32_t>(rate));
-    Put32(out, static_cast<uint32_t>(rate) * 4);
-    Put16(out, 4);
-    Put16(out, 16);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    Put32(out, dataBytes);
-    for (int16_t s : samples)
-        Put16(out, static_cast<uint16_t>(s));
-    const std::string temporary = std::string(path) + ".part";
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    ok = std::fclose(file) == 0 && ok;
-    if (ok && std::rename(temporary.c_str(), path) == 0)
-        return true;
-    std::remove(temporary.c_str());
-    return false;
+    std::memcpy(out, "RIFF", 4);
+    Put32(out + 4, WAV_HEADER_BYTES - 8 + dataBytes);
+    std::memcpy(out + 8, "WAVEfmt ", 8);
+    Put32(out + 16, 16);
+    Put16(out + 20, 1);   // PCM
+    Put16(out + 22, 2);   // channels
+    Put32(out + 24, static_cast<uint32_t>(rate));
+    Put32(out + 28, static_cast<uint32_t>(rate) * WAV_FRAME_BYTES);
+    Put16(out + 32, WAV_FRAME_BYTES);
+    Put16(out + 34, 16);
+    std::memcpy(out + 36, "data", 4);
+    Put32(out + 40, dataBytes);
 }
 
-bool WantsHelp(int argc, char** argv)
-{
-    for (int i = 2; i < argc; i++) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
-            return true;
+// Streams the render into the file: the header with the sizes left open, the samples
+// in little-endian order as they come, and the sizes once the end is known.
+class WavWriter {
+public:
+    WavWriter(OutputFile& file, int rate) : file_(file), rate_(rate) { buffer_.reserve(WRITE_BYTES); }
+
+    bool Begin()
+    {
+        uint8_t header[WAV_HEADER_BYTES];
+        WavHeader(header, rate_, 0);
+        return file_.Write(header, sizeof header);
     }
-    return false;
-}
 
-bool ParseNumber(const char* text, double* value)
-{
-    char* end = nullptr;
-    *value = std::strtod(text, &end);
-    return end != text && *end == 0;
-}
+    bool Take(const int16_t* samples, size_t frames)
+    {
+        const size_t bytes = frames * WAV_FRAME_BYTES;
+        const size_t at = buffer_.size();
+        buffer_.resize(at + bytes);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(buffer_.data() + at, samples, bytes);
+        } else {
+            for (size_t i = 0; i < 2 * frames; i++)
+                Put16(buffer_.data() + at + 2 * i, static_cast<uint16_t>(samples[i]));
+        }
+        dataBytes_ += bytes;
+        return buffer_.size() < WRITE_BYTES || Flush();
+    }
+
+    bool Finish()
+    {
+        if (!Flush())
+            return false;
+        uint8_t header[WAV_HEADER_BYTES];
+        WavHeader(header, rate_, static_cast<uint32_t>(dataBytes_));
+        return file_.WriteAt(0, header, sizeof header);
+    }
+
+private:
+    bool Flush()
+    {
+        const bool written = file_.Write(buffer_.data(), buffer_.size());
+        buffer_.clear();
+        return written;
+    }
+
+    OutputFile& file_;
+    int rate_;
+    std::vector<uint8_t> buffer_;
+    uint64_t dataBytes_ = 0;
+};
 
 int Render(int argc, char** argv)
 {
-    if (WantsHelp(argc, argv)) {
-        std::fputs(RENDER_HELP, stdout);
-        return 0;
-    }
-    const char* input = nullptr;
-    const char* output = nullptr;
+    static const OptionSpec SPECS[] = {
+        {"-o", OptionKind::Value},
+        {"--rate", OptionKind::Value},
+        {"--seconds", OptionKind::Value},
+    };
+    ParsedCommandLine parsed;
+    if (const int code = ParseCommand(RENDER, "render", argc, argv, SPECS, &parsed); code >= 0)
+        return code;
+    if (!parsed.Has("-o"))
+        return UsageError(RENDER, "render needs -o OUT.wav");
     RenderOptions options;
-    for (int i = 2; i < argc; i++) {
-        const std::string arg = argv[i];
-        double value = 0;
-        if (arg == "-o" && i + 1 < argc) {
-            output = argv[++i];
-        } else if (arg == "--rate" && i + 1 < argc) {
-            if (!ParseNumber(argv[++i], &value) || value < MIN_RATE || value > MAX_RATE) {
-                std::fprintf(stderr, "%s: --rate wants a whole number of Hz from %d to %d\n", TOOL, MIN_RATE, MAX_RATE);
-                return 2;
-            }
-            options.rate = static_cast<int32_t>(value);
-        } else if (arg == "--seconds" && i + 1 < argc) {
-            if (!ParseNumber(argv[++i], &value) || !(value > 0) || value > 86400) {
-                std::fprintf(stderr, "%s: --seconds wants a positive number\n", TOOL);
-                return 2;
-            }
-            options.maxSeconds = value;
-        } else if (!input && arg[0] != '-') {
-            input = argv[i];
-        } else {
-            std::fprintf(stderr, "%s: render: unexpected argument '%s'\n%s", TOOL, argv[i], RENDER_HELP);
-            return 2;
-        }
+    if (parsed.Has("--rate") &&
+        !ParseWholeNumber(parsed.Value("--rate"), MIN_RATE, MAX_RATE, &options.rate)) {
+        return UsageError(RENDER, "--rate wants a whole number of Hz from " + std::to_string(MIN_RATE) +
+                                      " to " + std::to_string(MAX_RATE));
     }
-    if (!input || !output) {
-        std::fprintf(stderr, "%s: render needs IN.xm and -o OUT.wav\n%s", TOOL, RENDER_HELP);
-        return 2;
+    if (parsed.Has("--seconds")) {
+        const std::string text = parsed.Value("--seconds");
+        char* end = nullptr;
+        const double seconds = std::strtod(text.c_str(), &end);
+        if (text.empty() || *end != 0 || !(seconds > 0) || seconds > MAX_SECONDS)
+            return UsageError(RENDER, "--seconds wants a positive number up to 86400");
+        // The WAV format counts its bytes in 32 bits.
+        if (std::ceil(seconds * options.rate) * WAV_FRAME_BYTES > double(UINT32_MAX - WAV_HEADER_BYTES))
+            return UsageError(RENDER, "--seconds " + text + " at " + std::to_string(options.rate) +
+                                          " Hz is more than a WAV file can hold");
+        options.maxSeconds = seconds;
     }
+    const std::string input = parsed.operands[0];
+    const std::string output = parsed.Value("-o");
+    std::string error;
+    if (!CheckOutputFile(output, &error))
+        return Failure(RENDER, error);
+
+    InstallInterruptHandlers();
     Module* module = Load(input);
     if (!module)
         return 1;
-    const RenderResult result = RenderModule(module, options);
-    FreeModule(module);
-    if (!WriteWav(output, result.samples, options.rate)) {
-        std::fprintf(stderr, "%s: %s: cannot write the file\n", TOOL, output);
-        return 1;
+    OutputFile file(output);
+    WavWriter wav(file, options.rate);
+    RenderSummary summary;
+    if (file.Open() && wav.Begin()) {
+        summary = RenderModule(module, options, [&](const int16_t* samples, size_t frames) {
+            return wav.Take(samples, frames);
+        });
     }
-    std::printf("%s: %.2f s at %d Hz%s\n", output, double(result.samples.size() / 2) / options.rate,
-                options.rate, result.reachedSongEnd ? ", to the end of the song" : "");
+    FreeModule(module);
+    if (!summary.completed || !wav.Finish() || !file.Commit())
+        return Failure(RENDER, file.Error().empty() ? "cannot render " + input : file.Error());
+    std::printf("%s: %.2f s at %d Hz%s\n", output.c_str(), double(summary.frames) / options.rate,
+                options.rate, summary.reachedSongEnd ? ", to the end of the song" : "");
     return 0;
 }
+
+// ---- info ------------------------------------------------------------------------
 
 const char* LoopName(uint8_t kind)
 {
@@ -193,18 +266,14 @@ const char* LoopName(uint8_t kind)
 
 int Info(int argc, char** argv)
 {
-    if (WantsHelp(argc, argv)) {
-        std::fputs(INFO_HELP, stdout);
-        return 0;
-    }
-    if (argc != 3) {
-        std::fprintf(stderr, "%s: info needs exactly one IN.xm\n%s", TOOL, INFO_HELP);
-        return 2;
-    }
-    Module* module = Load(argv[2]);
+    ParsedCommandLine parsed;
+    if (const int code = ParseCommand(INFO, "info", argc, argv, {}, &parsed); code >= 0)
+        return code;
+    const std::string& input = parsed.operands[0];
+    Module* module = Load(input);
     if (!module)
         return 1;
-    std::printf("file: %s (%zu bytes)\n", argv[2], FileBytes.size());
+    std::printf("file: %s (%zu bytes)\n", input.c_str(), FileBytes.size());
     std::printf("channels: %d  patterns: %d  instruments: %d\n", module->channelCount,
                 module->patternCount, module->instrumentCount);
     std::printf("song length: %d  restart: %d  frequencies: %s\n", module->songLength,
@@ -235,73 +304,77 @@ int Info(int argc, char** argv)
     return 0;
 }
 
+// ---- play ------------------------------------------------------------------------
+
 // The output thread runs the detector; the main thread waits for it.
 SongEndDetector PlayDetector;
-TickHandlerFn PlayHandler = nullptr;
 std::atomic<bool> PlayEnded{false};
 
 void PlayTick(Module* module)
 {
     if (module->tick == 0 && PlayDetector.Visit(module))
         PlayEnded.store(true, std::memory_order_release);
-    PlayHandler(module);
+    PlayerTick(module);
 }
 
-void OnInterrupt(int)
+// Sleeps up to milliseconds, or until a signal comes.
+void SleepUnlessInterrupted(int milliseconds)
 {
-    Interrupted.store(true);
+    for (int slept = 0; slept < milliseconds && !InterruptSignal(); slept += PLAY_POLL_MS)
+        PlatformSleep(PLAY_POLL_MS);
 }
 
 int Play(int argc, char** argv)
 {
-    if (WantsHelp(argc, argv)) {
-        std::fputs(PLAY_HELP, stdout);
-        return 0;
-    }
-    if (argc != 3) {
-        std::fprintf(stderr, "%s: play needs exactly one IN.xm\n%s", TOOL, PLAY_HELP);
-        return 2;
-    }
-    Module* module = Load(argv[2]);
+    ParsedCommandLine parsed;
+    if (const int code = ParseCommand(PLAY, "play", argc, argv, {}, &parsed); code >= 0)
+        return code;
+    const std::string& input = parsed.operands[0];
+    Module* module = Load(input);
     if (!module)
         return 1;
     if (!OpenWaveOutput(OUTPUT_RATE)) {
-        std::fprintf(stderr, "%s: cannot open the audio device\n", TOOL);
+        const std::string reason = PlatformAudioError();
         FreeModule(module);
-        return 1;
+        return Failure(PLAY, "cannot open the audio device" + (reason.empty() ? "" : ": " + reason));
     }
-    PlayHandler = module->tickHandler;
-    module->tickHandler = PlayTick;
-    std::signal(SIGINT, OnInterrupt);
-    PlayModule(module);
-    std::printf("playing %s; Ctrl-C stops\n", argv[2]);
+    // After the device is open, so that no handler the audio system installed takes the
+    // signals: the loop below notices them and closes the device before it ends.
+    InstallInterruptHandlers(InterruptMode::Polled);
+    if (!PlayModule(module, PlayTick)) {
+        CloseWaveOutput();
+        FreeModule(module);
+        return Failure(PLAY, "cannot play " + input + ": " + std::strerror(ENOMEM));
+    }
+    std::printf("playing %s; Ctrl-C stops\n", input.c_str());
     std::fflush(stdout);
-    while (!Interrupted.load() && !PlayEnded.load(std::memory_order_acquire))
-        PlatformSleep(20);
+    while (!InterruptSignal() && !PlayEnded.load(std::memory_order_acquire))
+        PlatformSleep(PLAY_POLL_MS);
     // The ring runs about two seconds ahead of what is heard.
-    for (int i = 0; i < BUFFER_MS * 2 / 20 && !Interrupted.load(); i++)
-        PlatformSleep(20);
+    SleepUnlessInterrupted(2 * BUFFER_MS);
     StopModule(module);
     CloseWaveOutput();
     FreeModule(module);
-    return 0;
+    const int signal = InterruptSignal();
+    return signal ? 128 + signal : 0;
 }
 
 }   // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        std::fputs(USAGE, argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
+    if (argc >= 2 && argv[1][0] != '-') {
+        const std::string command = argv[1];
+        if (command == "render")
+            return Render(argc, argv);
+        if (command == "info")
+            return Info(argc, argv);
+        if (command == "play")
+            return Play(argc, argv);
+        return UsageError(TOOL, "unknown command " + command + " (render, info or play)");
     }
-    const std::string command = argv[1];
-    if (command == "render")
-        return Render(argc, argv);
-    if (command == "info")
-        return Info(argc, argv);
-    if (command == "play")
-        return Play(argc, argv);
-    std::fprintf(stderr, "%s: unknown command '%s'\n%s", TOOL, argv[1], USAGE);
-    return 2;
+    ParsedCommandLine parsed;
+    if (const int code = ParseCommandLine(TOOL, argc, argv, 1, {}, &parsed); code >= 0)
+        return code;
+    return UsageError(TOOL, "a command is needed: render, info or play (--help shows the usage)");
 }
