@@ -1,0 +1,60 @@
+# Release packages, made with `cmake --build --preset <preset> --target package`:
+#   win32:   quorvantile-VERSION-win32.zip, the stripped demo and README.txt.
+#   release: quorvantile_VERSION_amd64.deb, the demo and its tools in /usr/bin with
+#            their shared-library dependencies declared.
+set(CPACK_PACKAGE_NAME quorvantile)
+set(CPACK_PACKAGE_VENDOR "quorvantile")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time 3D demo with its own XM music player")
+set(CPACK_PACKAGE_HOMEPAGE_URL "http://quorvantile.example")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
+
+if(WIN32)
+    install(TARGETS quorvantile RUNTIME DESTINATION . COMPONENT demo)
+    # Notepad on older Windows wants CRLF.
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY
+                   NEWLINE_STYLE CRLF)
+    install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION . COMPONENT demo)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME quorvantile-${PROJECT_VERSION}-win32)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+    include(GNUInstallDirs)
+    install(TARGETS quorvantile RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT demo)
+    foreach(tool quorvantile-inspect quorvantile-capture quorvantile-xm)
+        if(TARGET ${tool})
+            install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT demo)
+        endif()
+    endforeach()
+    # Debian wants the changelog and the manual pages compressed, without timestamps.
+    set(compressed ${CMAKE_BINARY_DIR}/packaging)
+    file(MAKE_DIRECTORY ${compressed})
+    foreach(page changelog quorvantile.6 quorvantile-capture.1 quorvantile-inspect.1 quorvantile-xm.1)
+        execute_process(COMMAND gzip -n -9 -c ${CMAKE_SOURCE_DIR}/packaging/${page}
+                        OUTPUT_FILE ${compressed}/${page}.gz)
+    endforeach()
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${compressed}/changelog.gz
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvantile COMPONENT demo)
+    install(FILES ${compressed}/quorvantile.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT demo)
+    install(FILES ${compressed}/quorvantile-capture.1.gz ${compressed}/quorvantile-inspect.1.gz
+                  ${compressed}/quorvantile-xm.1.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT demo)
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_COMPONENTS_ALL demo)
+    set(CPACK_DEB_COMPONENT_INSTALL OFF)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "quorvantile developers <dev@quorvantile.example>")
+    set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # Mesa's drivers come with libgl1 but are not a shared-library dependency.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
+    string(CONCAT CPACK_PACKAGE_DESCRIPTION
+        "Fourteen procedurally generated scenes on three timeline tracks for 173\n"
+        "seconds, with music from its own XM player and software mixer. Every texture,\n"
+        "mesh, glyph and sound is made at start-up from tables inside the program.\n"
+        "The tools capture it as PNG frames or a video with sound, show its textures,\n"
+        "meshes and timeline, and render, describe or play any XM module.")
+endif()
+include(CPack)
