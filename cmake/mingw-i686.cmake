@@ -14,3 +14,5 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--
 # where register pressure decides, which changes the generated textures and meshes.
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+# The win32 preset builds its release with -O2 rather than -O3: a tenth smaller a
+# program with the same results (no fast-math); the frame time is the GL driver's.
