@@ -36,7 +36,9 @@ const char* const USAGE =
 
 const ToolInfo InspectTool = { "quorvantile-inspect", USAGE };
 
-int main(int argc, char** argv)
+namespace {
+
+int RunInspectTool(int argc, char** argv)
 {
     if (argc < 2)
         return UsageError(InspectTool, "a sub-command is needed: textures, meshes or timeline (--help)");
@@ -58,6 +60,13 @@ int main(int argc, char** argv)
     return UsageError(InspectTool, "unknown sub-command " + first + " (textures, meshes or timeline)");
 }
 
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return RunTool(InspectTool, RunInspectTool, argc, argv);
+}
+
 int ParseSingleOperand(int argc, char** argv, const char* usage, std::string* operand)
 {
     const ToolInfo tool = { InspectTool.name, usage };
@@ -65,7 +74,7 @@ int ParseSingleOperand(int argc, char** argv, const char* usage, std::string* op
     if (const int code = ParseCommandLine(tool, argc, argv, 0, {}, &parsed); code >= 0)
         return code;
     if (parsed.operands.size() != 1)
-        return UsageError(tool, std::string("one operand is needed: ") + usage);
+        return UsageError(tool, "one operand is needed (--help shows it)");
     *operand = parsed.operands[0];
     return -1;
 }

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <new>
 
 #ifndef QV_VERSION
 #error "QV_VERSION comes from the build"
@@ -49,6 +51,17 @@ int Failure(const ToolInfo& tool, const std::string& problem)
 const char* ToolVersion()
 {
     return QV_VERSION;
+}
+
+int RunTool(const ToolInfo& tool, ToolMain run, int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Failure(tool, "out of memory");
+    } catch (const std::exception& error) {
+        return Failure(tool, error.what());
+    }
 }
 
 int ParseCommandLine(const ToolInfo& tool, int argc, char** argv, int first,

@@ -52,3 +52,8 @@ bool ParseWholeNumber(const std::string& text, int min, int max, int* value);
 
 // The version every tool reports.
 const char* ToolVersion();
+
+using ToolMain = int (*)(int argc, char** argv);
+// Runs a tool's main. What the C++ runtime throws (no memory, a system error) ends it
+// with one line and exit code 1 rather than an abort.
+int RunTool(const ToolInfo& tool, ToolMain run, int argc, char** argv);

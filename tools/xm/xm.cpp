@@ -361,7 +361,9 @@ int Play(int argc, char** argv)
 
 }   // namespace
 
-int main(int argc, char** argv)
+namespace {
+
+int RunXmTool(int argc, char** argv)
 {
     if (argc >= 2 && argv[1][0] != '-') {
         const std::string command = argv[1];
@@ -377,4 +379,11 @@ int main(int argc, char** argv)
     if (const int code = ParseCommandLine(TOOL, argc, argv, 1, {}, &parsed); code >= 0)
         return code;
     return UsageError(TOOL, "a command is needed: render, info or play (--help shows the usage)");
+}
+
+}   // namespace
+
+int main(int argc, char** argv)
+{
+    return RunTool(TOOL, RunXmTool, argc, argv);
 }
