@@ -60,10 +60,12 @@ EMSCRIPTEN_KEEPALIVE void WebDrawStill(float t)
     PlatformSwapBuffers();
 }
 
-// Waits until the GL work so far is done, for timing frames.
+// Waits until the GL work so far is done, for timing frames. WebGL's glFinish may
+// return at once; reading a pixel back cannot.
 EMSCRIPTEN_KEEPALIVE void WebFinish()
 {
-    glFinish();
+    uint8_t pixel[4];
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
 }
 
 } // extern "C"
