@@ -2,7 +2,9 @@
 // question; No starts the demo; after 5 s the canvas shows a picture and the sound
 // has played music that is not silent; a main-thread stall of 100 ms, as a slow
 // frame would be, does not hold the music up; Escape ends the run, stops the sound
-// and offers to play again, which starts a fresh run. Yes asks for full screen.
+// and offers to play again, which starts a fresh run; the end of the demo's time
+// (reached by moving the page's clock on) leaves the last frame dimmed, silent, with
+// "play again". Yes asks for full screen.
 //
 //   node run_test.mjs SERVE_WEB DIST OUT_DIR
 import { mkdirSync } from 'node:fs';
@@ -26,8 +28,17 @@ async function pressEscape(page) {
     await page.keyboard.up('Escape');
 }
 
+// The page's clock, performance.now, which the module's demo clock reads, with an
+// offset a test can move on.
+const MOVABLE_CLOCK = () => {
+    const now = performance.now.bind(performance);
+    window.clockOffset = 0;
+    performance.now = () => now() + window.clockOffset;
+};
+
 try {
     const { page, errors } = await openPage(browser);
+    await page.evaluateOnNewDocument(MOVABLE_CLOCK);
     await page.goto(server.url, { waitUntil: 'load' });
     await page.waitForSelector('#question:not(.hidden)');
     checks.expect((await page.$eval('#question p', (p) => p.textContent)) === 'Are you fullscreen ?',
@@ -71,6 +82,19 @@ try {
     checks.expect((await phase(page)) === 'running' && again && again.framesPlayed > 0.5 * RATE,
                   'play again starts a fresh run with its music');
     await page.screenshot({ path: `${out}/again.png` });
+
+    await page.evaluate(() => { window.clockOffset = 175000; });
+    await page.waitForFunction(() => window.quorvantile.phase === 'ended', { timeout: 5000 }).catch(() => {});
+    const last = await audio(page);
+    await sleep(500);
+    const ending = await page.evaluate(() => ({
+        dimmed: document.getElementById('canvas').classList.contains('dimmed'),
+        again: !document.getElementById('end').classList.contains('hidden'),
+    }));
+    await page.screenshot({ path: `${out}/end.png` });
+    checks.expect((await phase(page)) === 'ended' && ending.dimmed && ending.again,
+                  'at the end of the demo the last frame stays, dimmed, with "play again"');
+    checks.expect((await audio(page)).framesPlayed === last.framesPlayed, 'the sound stops at the end');
     checks.expect(errors.length === 0, `no console errors${errors.length ? ': ' + errors.join('; ') : ''}`);
     await page.close();
 
