@@ -33,7 +33,7 @@ void DrawFrame(float t)
 
 namespace {
 
-int ExitCode = EXIT_DONE;   // of the quit message that ended the loop
+int LoopExitCode = EXIT_DONE;   // of the quit message that ended the loop
 
 int RunWindowAndLoop()
 {
@@ -54,7 +54,7 @@ bool BeginDemo(bool fullscreen)
     StartEngine();
     EngineTables.StartTime = DemoClockNow();
     StartMusic();
-    ExitCode = EXIT_DONE;
+    LoopExitCode = EXIT_DONE;
     return true;
 }
 
@@ -63,7 +63,7 @@ bool StepDemo()
     PlatformMessage message;
     while (PlatformPeekMessage(&message)) {
         if (message.kind == MESSAGE_QUIT) {
-            ExitCode = static_cast<int>(message.code);
+            LoopExitCode = static_cast<int>(message.code);
             return false;
         }
         PlatformDispatchMessage(message);
@@ -80,7 +80,7 @@ bool StepDemo()
 int EndDemo()
 {
     DestroyMainWindow();
-    return ExitCode;
+    return LoopExitCode;
 }
 
 int RunDemo()

@@ -17,9 +17,10 @@
 
 #include <atomic>
 #include <cstddef>
+#include <iterator>
 
 extern "C" {
-// platform/web/library.js
+// platform/web/library.js; WebAudioOpen returns 0 or one of the reasons below.
 int WebAudioOpen(int rate, void* shared);
 void WebAudioClose();
 }
@@ -44,6 +45,15 @@ static_assert(offsetof(SharedAudio, ringBytes) == 20);
 
 SharedAudio Shared;
 bool Open = false;
+const char* Error = "";
+
+// Why the page's sound could not be opened, by WebAudioOpen's result.
+const char* const OpenErrors[] = {
+    "",
+    "the page has no running AudioContext (the browser refused to start sound)",
+    "the AudioContext does not run at the music's rate",
+    "the audio worklet could not be made",
+};
 
 // Waits until the worklet is out of the ring; it reads 128 frames at a time, so the
 // wait is short, and it is bounded for an audio thread the browser has suspended.
@@ -59,10 +69,15 @@ void WaitUntilReleased()
 bool PlatformAudioOpen(int rate)
 {
     PlatformAudioClose();
-    if (!WebAudioOpen(rate, &Shared))
-        return false;
-    Open = true;
-    return true;
+    const int result = WebAudioOpen(rate, &Shared);
+    Error = result > 0 && result < static_cast<int>(std::size(OpenErrors)) ? OpenErrors[result] : "";
+    Open = result == 0;
+    return Open;
+}
+
+const char* PlatformAudioError()
+{
+    return Error;
 }
 
 void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)

@@ -38,33 +38,38 @@ mergeInto(LibraryManager.library, {
     },
 
     // A ring player on the page's AudioContext, which must run at the ring's rate.
+    // 0 when it plays; else 1 no running context, 2 another rate, 3 no worklet.
     WebAudioOpen: function(rate, shared) {
         var context = Module['page'].audioContext;
-        if (!context || context.sampleRate !== rate)
-            return 0;
+        if (!context || context.state !== 'running')
+            return 1;
+        if (context.sampleRate !== rate)
+            return 2;
         var node;
         try {
             node = new AudioWorkletNode(context, 'quorvantile-ring',
                                         { numberOfInputs: 0, outputChannelCount: [2] });
         } catch (e) {
             err('quorvantile: no audio worklet: ' + e);
-            return 0;
+            return 3;
         }
         node.port.postMessage({ memory: HEAPU8.buffer, shared: shared });
         node.connect(context.destination);
         Module['audioNode'] = node;
         // What the player has done, for the page's checks: frames played, the
-        // loudest sample, and the most milliseconds played between two polls of
-        // the output thread (the ring absorbs up to two seconds).
+        // position at the output thread's last poll, the loudest sample, and the
+        // most milliseconds played between two polls (the ring absorbs up to two
+        // seconds).
         Module['audioStats'] = function() {
             var w = shared >> 2;
             return {
                 framesPlayed: Atomics.load(HEAPU32, w + 6),
+                framesAtPoll: Atomics.load(HEAPU32, w + 3) / 4,
                 peak: Atomics.load(HEAPU32, w + 7),
                 largestLagMs: Atomics.load(HEAPU32, w + 8) / (4 * rate) * 1000,
             };
         };
-        return 1;
+        return 0;
     },
 
     WebAudioClose: function() {

@@ -271,6 +271,13 @@ void PlatformPostQuit(int code)
     Post(message);
 }
 
+[[noreturn]] void PlatformFailStartUp(const char* text, int code)
+{
+    PlatformRestoreDisplayMode();
+    PlatformShowMessage(text, "ERROR", ICON_EXCLAMATION);
+    PlatformEndProcess(code);
+}
+
 // There is no process to end: the page stops the sound and the threads, keeps the
 // last frame on the canvas, dimmed, and offers to play again. Unwinding returns to
 // the browser without running anything of the frame that called this.
