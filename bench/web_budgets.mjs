@@ -51,24 +51,31 @@ const spans = [...table.matchAll(/\{\s*(\d+),\s*([\d.]+)f,\s*([\d.]+)f\s*\}/g)]
 const server = await serve(join(ROOT, 'scripts/serve-web'), DIST);
 const browser = await launch();
 try {
-    // ---- first frame after the click, three loads --------------------------------
-    const firstFrames = [];
-    for (let run = 0; run < 3; ++run) {
-        const { page } = await openPage(browser);
-        await page.goto(server.url, { waitUntil: 'load' });
-        await sleep(500);   // the module loads while the question waits
-        await page.click('#no');
-        await page.waitForFunction(() => window.quorvantile.timings.firstFrame, { timeout: 20000 });
-        const t = await page.evaluate(() => window.quorvantile.timings);
-        firstFrames.push(t.firstFrame - t.click);
-        await page.close();
+    // ---- first frame after the click: three loads answered at once (the module
+    // still loading), three answered after half a second ------------------------
+    const firstFrame = async (delay) => {
+        const times = [];
+        for (let run = 0; run < 3; ++run) {
+            const { page } = await openPage(browser);
+            await page.goto(server.url, { waitUntil: 'load' });
+            await sleep(delay);
+            await page.click('#no');
+            await page.waitForFunction(() => window.quorvantile.timings.firstFrame, { timeout: 20000 });
+            const t = await page.evaluate(() => window.quorvantile.timings);
+            times.push(t.firstFrame - t.click);
+            await page.close();
+        }
+        return times.sort((a, b) => a - b);
+    };
+    for (const delay of [0, 500]) {
+        const times = await firstFrame(delay);
+        const ok = times[1] <= FIRST_FRAME_BUDGET_MS;
+        over += ok ? 0 : 1;
+        console.log(`first frame after a click ${delay} ms after the page loaded: ` +
+                    `${times.map((ms) => ms.toFixed(0)).join(', ')} ms; median ${times[1].toFixed(0)} ms of ` +
+                    `${FIRST_FRAME_BUDGET_MS} ms: ${ok ? 'within' : 'OVER'} budget`);
     }
-    firstFrames.sort((a, b) => a - b);
-    const median = firstFrames[1];
-    const frameOk = median <= FIRST_FRAME_BUDGET_MS;
-    over += frameOk ? 0 : 1;
-    console.log(`first frame after the click: ${firstFrames.map((ms) => ms.toFixed(0)).join(', ')} ms; ` +
-                `median ${median.toFixed(0)} ms of ${FIRST_FRAME_BUDGET_MS} ms: ${frameOk ? 'within' : 'OVER'} budget\n`);
+    console.log('');
 
     // ---- frame time per scene -------------------------------------------------------
     const { page } = await openPage(browser);

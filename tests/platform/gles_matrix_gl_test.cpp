@@ -3,35 +3,16 @@
 // matrices; and the normal matrix must undo the modelview's upper 3 x 3.
 #include "platform/gl.h"
 #include "platform/gles/matrix.h"
-#include "shell/shell.h"
+#include "tests/gl_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cmath>
 #include <random>
 
 namespace {
 
-class LayerMatrices : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ready = CreateMainWindow(WindowTitle, 64, 64, 32, false);
-    }
-    static void TearDownTestSuite()
-    {
-        if (ready)
-            DestroyMainWindow();
-    }
-    void SetUp() override
-    {
-        if (!ready)
-            GTEST_SKIP() << "no offscreen GL context here";
-    }
-    static bool ready;
-};
-bool LayerMatrices::ready = false;
+using LayerMatrices = DemoGlTest;
 
 void ExpectSameMatrix(const Matrix4& layer, GLenum driverMatrix, int step)
 {
@@ -45,6 +26,8 @@ void ExpectSameMatrix(const Matrix4& layer, GLenum driverMatrix, int step)
 
 TEST_F(LayerMatrices, CallSequencesLeaveTheDriversMatrices)
 {
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
     std::mt19937 random(12345);
     std::uniform_real_distribution<float> value(-3.0f, 3.0f);
     std::uniform_real_distribution<float> angle(-720.0f, 720.0f);
@@ -108,6 +91,8 @@ TEST_F(LayerMatrices, CallSequencesLeaveTheDriversMatrices)
         while (depth-- > 0)
             glPopMatrix();
     }
+    glLoadIdentity();
+    glPopMatrix();
 }
 
 TEST(LayerNormalMatrix, UndoesTheUpperBlockAndIsIdentityWhenSingular)
