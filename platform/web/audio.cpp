@@ -21,7 +21,7 @@
 
 extern "C" {
 // platform/web/library.js; WebAudioOpen returns 0 or one of the reasons below.
-int WebAudioOpen(int rate, void* shared);
+int WebAudioOpen(int rate);
 void WebAudioClose();
 }
 
@@ -50,9 +50,8 @@ const char* Error = "";
 // Why the page's sound could not be opened, by WebAudioOpen's result.
 const char* const OpenErrors[] = {
     "",
-    "the page has no running AudioContext (the browser refused to start sound)",
+    "the page has no running AudioContext with the ring player (the browser refused sound)",
     "the AudioContext does not run at the music's rate",
-    "the audio worklet could not be made",
 };
 
 // Waits until the worklet is out of the ring; it reads 128 frames at a time, so the
@@ -66,10 +65,16 @@ void WaitUntilReleased()
 
 } // namespace
 
+// The record's address, for the ring player the page makes.
+extern "C" EMSCRIPTEN_KEEPALIVE void* WebAudioShared()
+{
+    return &Shared;
+}
+
 bool PlatformAudioOpen(int rate)
 {
     PlatformAudioClose();
-    const int result = WebAudioOpen(rate, &Shared);
+    const int result = WebAudioOpen(rate);
     Error = result > 0 && result < static_cast<int>(std::size(OpenErrors)) ? OpenErrors[result] : "";
     Open = result == 0;
     return Open;

@@ -15,6 +15,7 @@ class RingPlayer extends AudioWorkletProcessor {
             this.words = new Int32Array(this.memory);
             this.base = event.data.shared >> 2;
             this.ringAddress = -1;
+            this.warmUp = sampleRate / 10;
         };
     }
 
@@ -22,6 +23,14 @@ class RingPlayer extends AudioWorkletProcessor {
         const words = this.words;
         if (!words)
             return true;
+        // A tenth of a second asked for since the memory came: the device runs, and
+        // the page starts the demo, so that the picture does not run ahead of a
+        // device that is still starting (some ask for a quantum, then wait).
+        if (this.warmUp > 0) {
+            this.warmUp -= outputs[0][0].length;
+            if (this.warmUp <= 0)
+                this.port.postMessage('rendering');
+        }
         const base = this.base;
         // busy before state, and the reset's state before its look at busy: one of
         // the two sides sees the other.

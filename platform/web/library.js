@@ -37,31 +37,44 @@ mergeInto(LibraryManager.library, {
         Module['page'].ended(code);
     },
 
-    // A ring player on the page's AudioContext, which must run at the ring's rate.
-    // 0 when it plays; else 1 no running context, 2 another rate, 3 no worklet.
-    WebAudioOpen: function(rate, shared) {
-        var context = Module['page'].audioContext;
-        if (!context || context.state !== 'running')
+    // The ring player: an AudioWorkletNode on the page's AudioContext, holding the
+    // module's memory. The page makes it inside the start-up click and starts the
+    // demo once Module.makeAudioPlayer(context) has resolved, when the processor has
+    // the memory and the device has asked it for a tenth of a second: the music then
+    // starts on the quantum after PlatformAudioStart, as the picture starts, rather
+    // than whenever the browser has made the processor and started the device
+    // (which can take a second or more).
+    $WebAudioPlayer__postset: "Module['makeAudioPlayer'] = WebAudioPlayer.make;",
+    $WebAudioPlayer: {
+        node: null,
+        context: null,
+        make: function(context) {
+            var node = new AudioWorkletNode(context, 'quorvantile-ring',
+                                            { numberOfInputs: 0, outputChannelCount: [2] });
+            var ready = new Promise(function(resolve) { node.port.onmessage = resolve; });
+            node.port.postMessage({ memory: HEAPU8.buffer, shared: _WebAudioShared() });
+            node.connect(context.destination);
+            WebAudioPlayer.node = node;
+            WebAudioPlayer.context = context;
+            return ready;
+        },
+    },
+
+    // The player as the audio device; it must run at the ring's rate. 0 when it
+    // plays; else 1 no player or no running context, 2 another rate.
+    WebAudioOpen__deps: ['$WebAudioPlayer'],
+    WebAudioOpen: function(rate) {
+        var context = WebAudioPlayer.context;
+        if (!WebAudioPlayer.node || context.state !== 'running')
             return 1;
         if (context.sampleRate !== rate)
             return 2;
-        var node;
-        try {
-            node = new AudioWorkletNode(context, 'quorvantile-ring',
-                                        { numberOfInputs: 0, outputChannelCount: [2] });
-        } catch (e) {
-            err('quorvantile: no audio worklet: ' + e);
-            return 3;
-        }
-        node.port.postMessage({ memory: HEAPU8.buffer, shared: shared });
-        node.connect(context.destination);
-        Module['audioNode'] = node;
         // What the player has done, for the page's checks: frames played, the
         // position at the output thread's last poll, the loudest sample, and the
         // most milliseconds played between two polls (the ring absorbs up to two
         // seconds).
+        var w = _WebAudioShared() >> 2;
         Module['audioStats'] = function() {
-            var w = shared >> 2;
             return {
                 framesPlayed: Atomics.load(HEAPU32, w + 6),
                 framesAtPoll: Atomics.load(HEAPU32, w + 3) / 4,
@@ -72,12 +85,13 @@ mergeInto(LibraryManager.library, {
         return 0;
     },
 
+    WebAudioClose__deps: ['$WebAudioPlayer'],
     WebAudioClose: function() {
-        var node = Module['audioNode'];
+        var node = WebAudioPlayer.node;
         if (!node)
             return;
         node.disconnect();
         node.port.close();
-        Module['audioNode'] = null;
+        WebAudioPlayer.node = null;
     },
 });

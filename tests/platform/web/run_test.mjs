@@ -53,6 +53,10 @@ try {
     checks.expect(first && first.framesPlayed > 2 * RATE,
                   `after 5 s the sound has played ${first && (first.framesPlayed / RATE).toFixed(2)} s`);
     checks.expect(first && first.peak > 1000, `the sound is not silent (peak ${first && first.peak})`);
+    // The demo's clock starts when the start returns, the music on the next quantum.
+    const offset = await page.evaluate(() => (performance.now() - window.quorvantile.timings.started) / 1000 -
+                                              window.quorvantile.audio().framesPlayed / 44100);
+    checks.expect(Math.abs(offset) < 0.4, `picture and music started together (the picture ${(offset * 1000).toFixed(0)} ms ahead)`);
 
     // A frame of 100 ms: the main thread busy. The sound is read from inside it.
     const stall = await page.evaluate(() => {
