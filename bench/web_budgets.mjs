@@ -19,6 +19,10 @@ const DIST_BUDGET_KB = 400;
 const FIRST_FRAME_BUDGET_MS = 2000;
 
 const options = { native: join(ROOT, 'build/release/bench/bench_effects_motion'), frames: 30 };
+if (process.argv.includes('--help')) {
+    console.log('usage: node bench/web_budgets.mjs [--native BENCH_EFFECTS_MOTION] [--frames N]');
+    process.exit(0);
+}
 for (let i = 2; i < process.argv.length; i += 2) {
     const name = process.argv[i].replace(/^--/, '');
     if (!(name in options) || i + 1 >= process.argv.length) {
