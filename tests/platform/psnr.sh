@@ -15,3 +15,13 @@ psnr() {
 at_least() {
     awk -v v="$1" -v l="$2" 'BEGIN { exit !(v >= l) }'
 }
+
+# compare_pair LABEL A B LIMIT: prints LABEL and B's PSNR against A; below LIMIT, or
+# when the two cannot be compared, says where to look and is false.
+compare_pair() {
+    local value
+    value=$(psnr "$2" "$3") || return 1
+    printf '%-20s %6s dB
+' "$1" "$value"
+    at_least "$value" "$4" || { echo "  below $4 dB: look at $2 and $3"; return 1; }
+}

@@ -12,9 +12,7 @@ mkdir -p "$out/driver" "$out/layer"
 failed=0
 for f in "$out"/driver/*.ppm; do
     name=$(basename "$f" .ppm)
-    value=$(psnr "$f" "$out/layer/$name.ppm") || { failed=1; continue; }
-    printf '%-20s %6s dB\n' "$name" "$value"
-    at_least "$value" "$limit" || { echo "  below $limit dB: look at $out/{driver,layer}/$name.ppm"; failed=1; }
+    compare_pair "$name" "$f" "$out/layer/$name.ppm" "$limit" || failed=1
 done
 [ $failed -eq 0 ] || { echo "FAIL: the layer differs from the driver"; exit 1; }
 echo "PASS: every case within $limit dB of the driver"

@@ -18,9 +18,7 @@ SDL_VIDEODRIVER=offscreen "$layer" --fps "$fps" "${at[@]}" --out "$out/layer" 2>
 failed=0
 for t in "$@"; do
     name=$(printf 'frame_%05d.png' "$t")
-    value=$(psnr "$out/driver/$name" "$out/layer/$name") || { failed=1; continue; }
-    printf '%6s cs %6s dB\n' "$t" "$value"
-    at_least "$value" "$limit" || { echo "  below $limit dB: look at $out/{driver,layer}/$name"; failed=1; }
+    compare_pair "$t cs" "$out/driver/$name" "$out/layer/$name" "$limit" || failed=1
 done
 [ $failed -eq 0 ] || { echo "FAIL: the layer's frames differ from the driver's"; exit 1; }
 echo "PASS: every frame within $limit dB of the driver"
