@@ -44,7 +44,9 @@ constexpr size_t EdgeFieldOffsets[3] = {
 };
 
 constexpr int GridSizes[ISO_GRID_COUNT] = { 4, 8, 16, 32, 28 };
-static_assert(std::ranges::all_of(GridSizes, [](int n) { return n >= 1 && n <= MAX_GRID_CELLS; }));
+// std::all_of rather than its ranges form, which the browser build's library lacks.
+static_assert(std::all_of(std::begin(GridSizes), std::end(GridSizes),
+                          [](int n) { return n >= 1 && n <= MAX_GRID_CELLS; }));
 
 // Fills one 16-byte case: chains the face segments into loops and fans each loop.
 void BuildCase(int caseNumber, uint8_t* out)

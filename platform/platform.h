@@ -1,7 +1,7 @@
 // The narrow interface between the portable demo and the operating system: message
 // boxes, the one window with its GL context, the event pump, the wall clock, the
-// audio device and threads. Every backend (platform/win32, platform/sdl2) defines
-// exactly these functions; the build links one of them.
+// audio device and threads. Every backend (platform/win32, platform/sdl2,
+// platform/web) defines exactly these functions; the build links one of them.
 //
 // The window functions are the steps of the window's creation and teardown, one
 // function per step, so that the shell can report each failure with its own text
@@ -32,10 +32,22 @@ enum ExitCode : int {
     EXIT_UNEXPECTED = 20,          // anything else that stopped the start-up or a frame
 };
 
-// The demo's run from the start-up question to the end, defined by the shell above
-// this layer; each backend's entry point (main, WinMain) calls it and returns its
-// result as the process's exit code.
+// The demo's run, defined by the shell above this layer, in the steps a backend's
+// entry point drives. An entry point that owns the loop (main, WinMain) calls
+// RunDemo: the start-up question, BeginDemo, StepDemo until it returns false, then
+// EndDemo; its result is the process's exit code. Where the system owns the loop
+// (the browser calls back once per animation frame) the backend asks the question
+// its own way and calls the three steps itself, one StepDemo per callback.
 int RunDemo();
+// The window (full screen when asked for), the engine and the music. False when no
+// window could be made (its exit code is then the shell's WindowExitCode); nothing
+// is left to tear down then.
+bool BeginDemo(bool fullscreen);
+// One pass of the message loop: every pending message, then one frame drawn and
+// shown. False once the loop has ended (a quit message, or Escape held).
+bool StepDemo();
+// The window's teardown and the music's stop; returns the exit code.
+int EndDemo();
 
 // ---- Message boxes --------------------------------------------------------------
 

@@ -33,41 +33,55 @@ void DrawFrame(float t)
 
 namespace {
 
+int LoopExitCode = EXIT_DONE;   // of the quit message that ended the loop
+
 int RunWindowAndLoop()
 {
-    if (PlatformAskYesNo("Are you fullscreen ?", WindowTitle, ICON_QUESTION) == ANSWER_NO)
-        Fullscreen = false;
-    if (!CreateMainWindow(WindowTitle, 640, 480, 32, Fullscreen))
+    const bool fullscreen = PlatformAskYesNo("Are you fullscreen ?", WindowTitle, ICON_QUESTION) != ANSWER_NO;
+    if (!BeginDemo(fullscreen))
         return WindowExitCode;
-
-    StartEngine();
-    EngineTables.StartTime = DemoClockNow();
-    StartMusic();
-
-    int exitCode = 0;
-    PlatformMessage message;
-    for (;;) {
-        if (PlatformPeekMessage(&message)) {
-            if (message.kind == MESSAGE_QUIT) {
-                exitCode = static_cast<int>(message.code);
-                break;
-            }
-            PlatformDispatchMessage(message);
-            continue;
-        }
-        if (Active)
-            DrawFrame(static_cast<float>(ElapsedTime()));
-        // Escape ends the loop before the next swap; the exit code is then 0.
-        if (KeyDown[VKEY_ESCAPE])
-            break;
-        PlatformSwapBuffers();
+    while (StepDemo()) {
     }
-
-    DestroyMainWindow();
-    return exitCode;
+    return EndDemo();
 }
 
 } // namespace
+
+bool BeginDemo(bool fullscreen)
+{
+    if (!CreateMainWindow(WindowTitle, 640, 480, 32, fullscreen))
+        return false;
+    StartEngine();
+    EngineTables.StartTime = DemoClockNow();
+    StartMusic();
+    LoopExitCode = EXIT_DONE;
+    return true;
+}
+
+bool StepDemo()
+{
+    PlatformMessage message;
+    while (PlatformPeekMessage(&message)) {
+        if (message.kind == MESSAGE_QUIT) {
+            LoopExitCode = static_cast<int>(message.code);
+            return false;
+        }
+        PlatformDispatchMessage(message);
+    }
+    if (Active)
+        DrawFrame(static_cast<float>(ElapsedTime()));
+    // Escape ends the loop before the next swap; the exit code is then 0.
+    if (KeyDown[VKEY_ESCAPE])
+        return false;
+    PlatformSwapBuffers();
+    return true;
+}
+
+int EndDemo()
+{
+    DestroyMainWindow();
+    return LoopExitCode;
+}
 
 int RunDemo()
 {

@@ -36,5 +36,6 @@ uint32_t ElapsedTime();
 // first frame; ends the process with exit code 0 once t reaches EndTime.
 void DrawFrame(float t);
 
-// RunDemo (platform/platform.h), defined in shell/main_loop.cpp: the start-up
-// question, the window, the engine, the music and the message loop.
+// RunDemo and its steps BeginDemo, StepDemo and EndDemo (platform/platform.h),
+// defined in shell/main_loop.cpp: the start-up question, the window, the engine,
+// the music, the message loop and the teardown.

@@ -8,6 +8,10 @@
 
 #include <SDL.h>
 
+#if QV_GL_LAYER
+#include "platform/gles/fixed_function.h"
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,6 +90,12 @@ void SetGlAttributes()
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+#if QV_GL_LAYER
+    // The fixed-function layer draws on OpenGL ES 3.0, as it does on WebGL 2.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+#endif
 }
 
 } // namespace
@@ -208,7 +218,15 @@ bool PlatformCreateContext()
 
 bool PlatformMakeContextCurrent()
 {
-    return SDL_GL_MakeCurrent(Window, Context) == 0;
+    if (SDL_GL_MakeCurrent(Window, Context) != 0)
+        return false;
+#if QV_GL_LAYER
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(Window, &width, &height);
+    return FixedStartLayer(width, height);
+#else
+    return true;
+#endif
 }
 
 void PlatformShowWindow()
@@ -236,6 +254,9 @@ bool PlatformHasContext()
 
 bool PlatformReleaseCurrentContext()
 {
+#if QV_GL_LAYER
+    FixedStopLayer();
+#endif
     return SDL_GL_MakeCurrent(Window, nullptr) == 0;
 }
 
@@ -278,8 +299,12 @@ bool PlatformUnregisterWindowClass()
 
 void PlatformSwapBuffers()
 {
-    if (Window)
-        SDL_GL_SwapWindow(Window);
+    if (!Window)
+        return;
+#if QV_GL_LAYER
+    FixedPresent();
+#endif
+    SDL_GL_SwapWindow(Window);
 }
 
 void PlatformSetMessageHandler(PlatformMessageHandler handler)
@@ -320,6 +345,9 @@ bool PlatformPeekMessage(PlatformMessage* message)
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             message->kind = MESSAGE_SIZE;
             SDL_GL_GetDrawableSize(Window, &message->width, &message->height);
+#if QV_GL_LAYER
+            FixedResizeBackBuffer(message->width, message->height);
+#endif
             break;
         default:
             break;

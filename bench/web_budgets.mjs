@@ -1,0 +1,110 @@
+// The browser build's budgets, measured: the size of build/web/dist compressed with
+// gzip (at most 400 KB), the first frame after the click that answers the start-up
+// question in headless Chromium (within 2 s), and the time a frame takes in each
+// scene in headless Chromium (SwiftShader) beside the same frames natively (the
+// frame_ms of bench_effects_motion, llvmpipe). Exits 1 when a budget is exceeded.
+//
+//   node bench/web_budgets.mjs [--native BENCH_EFFECTS_MOTION] [--frames N]
+// Run from the checkout after building the web and release presets.
+import { execFileSync } from 'node:child_process';
+import { readFileSync, readdirSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { gzipSync } from 'node:zlib';
+import { launch, openPage, serve, sleep } from '../tests/platform/web/browser.mjs';
+
+const ROOT = join(dirname(fileURLToPath(import.meta.url)), '..');
+const DIST = join(ROOT, 'build/web/dist');
+const DIST_BUDGET_KB = 400;
+const FIRST_FRAME_BUDGET_MS = 2000;
+
+const options = { native: join(ROOT, 'build/release/bench/bench_effects_motion'), frames: 30 };
+if (process.argv.includes('--help')) {
+    console.log('usage: node bench/web_budgets.mjs [--native BENCH_EFFECTS_MOTION] [--frames N]');
+    process.exit(0);
+}
+for (let i = 2; i < process.argv.length; i += 2) {
+    const name = process.argv[i].replace(/^--/, '');
+    if (!(name in options) || i + 1 >= process.argv.length) {
+        console.error(`web_budgets: unknown option ${process.argv[i]}`);
+        process.exit(2);
+    }
+    options[name] = name === 'frames' ? Number(process.argv[i + 1]) : process.argv[i + 1];
+}
+let over = 0;
+
+// ---- dist, gzip-compressed --------------------------------------------------------
+let total = 0;
+console.log('dist, each file compressed with gzip -9:');
+for (const file of readdirSync(DIST).sort()) {
+    const raw = readFileSync(join(DIST, file));
+    const packed = gzipSync(raw, { level: 9 }).length;
+    total += packed;
+    console.log(`  ${file.padEnd(24)} ${(raw.length / 1024).toFixed(1).padStart(8)} KB -> ${(packed / 1024).toFixed(1).padStart(7)} KB`);
+}
+const distOk = total / 1024 <= DIST_BUDGET_KB;
+over += distOk ? 0 : 1;
+console.log(`  total ${(total / 1024).toFixed(1)} KB of ${DIST_BUDGET_KB} KB: ${distOk ? 'within' : 'OVER'} budget\n`);
+
+// The spans of bench_effects_motion, so that both sides draw the same frames.
+const source = readFileSync(join(ROOT, 'bench/effects_motion_bench.cpp'), 'utf8');
+const table = source.slice(source.indexOf('SceneSpans[] = {'), source.indexOf('};', source.indexOf('SceneSpans[] = {')));
+const spans = [...table.matchAll(/\{\s*(\d+),\s*([\d.]+)f,\s*([\d.]+)f\s*\}/g)]
+    .map((m) => ({ scene: Number(m[1]), first: Number(m[2]), last: Number(m[3]) }));
+
+const server = await serve(join(ROOT, 'scripts/serve-web'), DIST);
+const browser = await launch();
+try {
+    // ---- first frame after the click: three loads answered at once (the module
+    // still loading), three answered after half a second ------------------------
+    const firstFrame = async (delay) => {
+        const times = [];
+        for (let run = 0; run < 3; ++run) {
+            const { page } = await openPage(browser);
+            await page.goto(server.url, { waitUntil: 'load' });
+            await sleep(delay);
+            await page.click('#no');
+            await page.waitForFunction(() => window.quorvantile.timings.firstFrame, { timeout: 20000 });
+            const t = await page.evaluate(() => window.quorvantile.timings);
+            times.push(t.firstFrame - t.click);
+            await page.close();
+        }
+        return times.sort((a, b) => a - b);
+    };
+    for (const delay of [0, 500]) {
+        const times = await firstFrame(delay);
+        const ok = times[1] <= FIRST_FRAME_BUDGET_MS;
+        over += ok ? 0 : 1;
+        console.log(`first frame after a click ${delay} ms after the page loaded: ` +
+                    `${times.map((ms) => ms.toFixed(0)).join(', ')} ms; median ${times[1].toFixed(0)} ms of ` +
+                    `${FIRST_FRAME_BUDGET_MS} ms: ${ok ? 'within' : 'OVER'} budget`);
+    }
+    console.log('');
+
+    // ---- frame time per scene -------------------------------------------------------
+    const { page } = await openPage(browser);
+    const list = spans.map((s) => `${s.first}:${s.last}`).join(',');
+    await page.goto(`${server.url}?bench=${list}&frames=${options.frames}`, { waitUntil: 'load' });
+    await page.waitForFunction(() => window.quorvantile.phase === 'ready', { timeout: 600000, polling: 500 });
+    const browserMs = (await page.evaluate(() => window.quorvantile.bench)).map((b) => b.frameMs);
+
+    let nativeMs = spans.map(() => NaN);
+    try {
+        const json = JSON.parse(execFileSync(options.native, ['--benchmark_format=json'],
+            { env: { ...process.env, SDL_VIDEODRIVER: 'offscreen' }, stdio: ['ignore', 'pipe', 'ignore'],
+              maxBuffer: 1 << 24 }).toString());
+        nativeMs = json.benchmarks.map((b) => b.frame_ms);
+    } catch (error) {
+        console.log(`(no native figures: ${options.native}: ${error.message.split('\n')[0]})`);
+    }
+    console.log('frame time per scene, ms (DrawFrame until the GL work is done, 640 x 480):');
+    console.log('  scene  span (cs)          browser, SwiftShader   native, llvmpipe');
+    spans.forEach((s, i) => {
+        console.log(`  ${String(s.scene).padStart(5)}  ${`${s.first}-${s.last}`.padEnd(17)}  ` +
+                    `${browserMs[i].toFixed(1).padStart(20)}   ${nativeMs[i].toFixed(1).padStart(16)}`);
+    });
+} finally {
+    await browser.close();
+    server.stop();
+}
+process.exit(over ? 1 : 0);

@@ -1,0 +1,289 @@
+// The browser backend of the window, its GL context, message boxes and events, on
+// emscripten's html5 API. The window is the page's canvas (#canvas, 640 x 480
+// pixels, scaled by the page) and its context is WebGL 2, which the fixed-function
+// layer draws on. The page itself (platform/web/index.html) asks the start-up
+// question, asks for full screen inside the click and shows messages; the calls
+// into it are in platform/web/library.js.
+//
+// The Win32 steps map onto what a canvas has: no window class, device context or
+// pixel format; the context's attributes are chosen when it is made.
+#include "platform/platform.h"
+
+#include "platform/gles/fixed_function.h"
+
+#include <emscripten.h>
+#include <emscripten/eventloop.h>
+#include <emscripten/html5.h>
+
+#include <cstdio>
+#include <deque>
+
+extern "C" {
+// platform/web/library.js
+int WebAskYesNo(const char* text, const char* caption);
+void WebShowMessage(const char* text, const char* caption, int icon);
+int WebFullscreenRequested();
+void WebLeaveFullscreen();
+void WebShowCanvas();
+void WebShowCursor(int show);
+void WebEnded(int code);
+}
+
+namespace {
+
+constexpr const char* CANVAS = "#canvas";
+
+EMSCRIPTEN_WEBGL_CONTEXT_HANDLE Context = 0;
+bool Listening = false;            // the canvas's event callbacks are registered
+bool WasFullscreen = false;
+PlatformMessageHandler MessageHandler = nullptr;
+std::deque<PlatformMessage> Queue;
+
+void Post(const PlatformMessage& message)
+{
+    Queue.push_back(message);
+}
+
+// KeyboardEvent.keyCode is the Windows virtual-key code for the keys the demo knows.
+EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* event, void*)
+{
+    PlatformMessage message;
+    message.kind = type == EMSCRIPTEN_EVENT_KEYDOWN ? MESSAGE_KEYDOWN : MESSAGE_KEYUP;
+    message.code = static_cast<intptr_t>(event->keyCode & 0xFF);
+    Post(message);
+    return event->keyCode == VKEY_ESCAPE;
+}
+
+EM_BOOL OnMouseDown(int, const EmscriptenMouseEvent* event, void*)
+{
+    if (event->button == 0) {
+        PlatformMessage message;
+        message.kind = MESSAGE_LBUTTONDOWN;
+        Post(message);
+    }
+    return EM_FALSE;
+}
+
+// A hidden page is the browser's minimised window: no frames are drawn.
+EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void*)
+{
+    PlatformMessage message;
+    message.kind = MESSAGE_ACTIVATE;
+    message.minimised = event->hidden != 0;
+    Post(message);
+    return EM_FALSE;
+}
+
+// The browser leaves full screen on Escape and keeps that key to itself; leaving it
+// counts as the Escape the demo would have seen.
+EM_BOOL OnFullscreenChange(int, const EmscriptenFullscreenChangeEvent* event, void*)
+{
+    if (WasFullscreen && !event->isFullscreen) {
+        PlatformMessage message;
+        message.kind = MESSAGE_KEYDOWN;
+        message.code = VKEY_ESCAPE;
+        Post(message);
+    }
+    WasFullscreen = event->isFullscreen != 0;
+    return EM_FALSE;
+}
+
+void Listen(bool on)
+{
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, on ? OnKey : nullptr);
+    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, on ? OnKey : nullptr);
+    emscripten_set_mousedown_callback(CANVAS, nullptr, EM_TRUE, on ? OnMouseDown : nullptr);
+    emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, on ? OnVisibility : nullptr);
+    emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_TRUE,
+                                             on ? OnFullscreenChange : nullptr);
+    Listening = on;
+}
+
+} // namespace
+
+PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformIcon)
+{
+    return WebAskYesNo(text, caption) ? ANSWER_YES : ANSWER_NO;
+}
+
+void PlatformShowMessage(const char* text, const char* caption, PlatformIcon icon)
+{
+    WebShowMessage(text, caption, static_cast<int>(icon));
+}
+
+bool PlatformRegisterWindowClass()
+{
+    return true;
+}
+
+// The page asked for full screen inside the click that answered the question (the
+// browser allows it nowhere else). A refusal comes later and leaves the canvas in
+// the page, with no further question.
+bool PlatformSwitchDisplayMode(int, int, int)
+{
+    WasFullscreen = WebFullscreenRequested() != 0;
+    return WasFullscreen;
+}
+
+bool PlatformCreateWindow(const char*, int, int, bool)
+{
+    int width = 0, height = 0;
+    if (emscripten_get_canvas_element_size(CANVAS, &width, &height) != EMSCRIPTEN_RESULT_SUCCESS)
+        return false;
+    Listen(true);
+    return true;
+}
+
+bool PlatformGetDeviceContext()
+{
+    return true;   // the canvas is its own drawable
+}
+
+bool PlatformChoosePixelFormat(int)
+{
+    return true;   // chosen with the context's attributes
+}
+
+bool PlatformSetPixelFormat()
+{
+    return true;
+}
+
+// An opaque canvas without depth or multisampling: the layer draws into its own
+// back buffer, which has the depth, and copies it here for each frame.
+bool PlatformCreateContext()
+{
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.alpha = EM_FALSE;
+    attributes.depth = EM_FALSE;
+    attributes.stencil = EM_FALSE;
+    attributes.antialias = EM_FALSE;
+    attributes.preserveDrawingBuffer = EM_FALSE;
+    attributes.majorVersion = 2;
+    attributes.minorVersion = 0;
+    attributes.enableExtensionsByDefault = EM_FALSE;
+    Context = emscripten_webgl_create_context(CANVAS, &attributes);
+    return Context > 0;
+}
+
+bool PlatformMakeContextCurrent()
+{
+    if (emscripten_webgl_make_context_current(Context) != EMSCRIPTEN_RESULT_SUCCESS)
+        return false;
+    int width = 0, height = 0;
+    emscripten_get_canvas_element_size(CANVAS, &width, &height);
+    return FixedStartLayer(width, height);
+}
+
+void PlatformShowWindow()
+{
+    WebShowCanvas();
+}
+
+void PlatformShowCursor(bool show)
+{
+    WebShowCursor(show ? 1 : 0);
+}
+
+void PlatformRestoreDisplayMode()
+{
+    WasFullscreen = false;
+    WebLeaveFullscreen();
+}
+
+bool PlatformHasContext()
+{
+    return Context > 0;
+}
+
+bool PlatformReleaseCurrentContext()
+{
+    FixedStopLayer();
+    return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
+}
+
+bool PlatformDeleteContext()
+{
+    const bool ok = emscripten_webgl_destroy_context(Context) == EMSCRIPTEN_RESULT_SUCCESS;
+    Context = 0;
+    return ok;
+}
+
+bool PlatformHasDeviceContext()
+{
+    return false;
+}
+
+bool PlatformReleaseDeviceContext()
+{
+    return true;
+}
+
+bool PlatformHasWindow()
+{
+    return Listening;
+}
+
+bool PlatformDestroyWindow()
+{
+    Listen(false);
+    return true;
+}
+
+bool PlatformUnregisterWindowClass()
+{
+    return true;
+}
+
+// The browser shows what the canvas holds once the animation-frame callback returns.
+void PlatformSwapBuffers()
+{
+    if (Context > 0)
+        FixedPresent();
+}
+
+void PlatformSetMessageHandler(PlatformMessageHandler handler)
+{
+    MessageHandler = handler;
+}
+
+bool PlatformPeekMessage(PlatformMessage* message)
+{
+    if (Queue.empty())
+        return false;
+    *message = Queue.front();
+    Queue.pop_front();
+    return true;
+}
+
+void PlatformDispatchMessage(const PlatformMessage& message)
+{
+    if (MessageHandler)
+        MessageHandler(message);
+}
+
+void PlatformPostQuit(int code)
+{
+    PlatformMessage message;
+    message.kind = MESSAGE_QUIT;
+    message.code = code;
+    Post(message);
+}
+
+[[noreturn]] void PlatformFailStartUp(const char* text, int code)
+{
+    PlatformRestoreDisplayMode();
+    PlatformShowMessage(text, "ERROR", ICON_EXCLAMATION);
+    PlatformEndProcess(code);
+}
+
+// There is no process to end: the page stops the sound and the threads, keeps the
+// last frame on the canvas, dimmed, and offers to play again. Unwinding returns to
+// the browser without running anything of the frame that called this.
+[[noreturn]] void PlatformEndProcess(int code)
+{
+    std::fflush(nullptr);
+    WebEnded(code);
+    emscripten_unwind_to_js_event_loop();
+}
