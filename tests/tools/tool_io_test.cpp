@@ -1,7 +1,6 @@
 // The tools' shared command-line conventions and their all-or-nothing file writing.
 #include "tools/common/command_line.h"
 #include "tools/common/output_file.h"
-#include "tools/common/wav_file.h"
 
 #include <gtest/gtest.h>
 
@@ -218,45 +217,4 @@ TEST_F(OutputFileTest, ASignalRemovesOpenTemporariesAndExitsWithItsCode)
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
         EXPECT_TRUE(Listing().empty());
     }
-}
-
-// Written in two parts, the file appears only at Commit with the sizes of both; one
-// never committed leaves nothing.
-TEST_F(OutputFileTest, AWavFileAppearsWithItsSizesOnlyWhenCommitted)
-{
-    const int16_t first[] = { 1, -1, 2, -2, 3, -3 };
-    const int16_t second[] = { 32767, -32768 };
-    {
-        WavFile abandoned(Path("abandoned.wav"), 44100, 2);
-        ASSERT_TRUE(abandoned.Open());
-        ASSERT_TRUE(abandoned.Write(first, 3));
-    }
-    WavFile wav(Path("sound.wav"), 44100, 2);
-    ASSERT_TRUE(wav.Open());
-    ASSERT_TRUE(wav.Write(first, 3));
-    ASSERT_TRUE(wav.Write(second, 1));
-    EXPECT_FALSE(fs::exists(Path("sound.wav")));
-    ASSERT_TRUE(wav.Commit()) << wav.Error();
-    EXPECT_EQ(Listing(), (std::vector<std::string>{ "sound.wav" }));
-
-    const std::string bytes = Contents(Path("sound.wav"));
-    ASSERT_EQ(bytes.size(), 44u + 16);
-    auto at32 = [&](std::size_t offset) {
-        uint32_t value = 0;
-        for (int i = 3; i >= 0; --i)
-            value = value << 8 | static_cast<uint8_t>(bytes[offset + i]);
-        return value;
-    };
-    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
-    EXPECT_EQ(at32(4), 36u + 16);
-    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(at32(20) & 0xFFFF, 1u);        // PCM
-    EXPECT_EQ(at32(20) >> 16, 2u);           // channels
-    EXPECT_EQ(at32(24), 44100u);
-    EXPECT_EQ(at32(28), 44100u * 4);         // bytes a second
-    EXPECT_EQ(at32(32), 4u | 16u << 16);     // block align, bits
-    EXPECT_EQ(bytes.substr(36, 4), "data");
-    EXPECT_EQ(at32(40), 16u);
-    EXPECT_EQ(at32(44), 0xFFFF0001u);        // 1, -1
-    EXPECT_EQ(at32(56), 0x80007FFFu);        // 32767, -32768
 }

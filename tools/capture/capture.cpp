@@ -60,28 +60,22 @@ bool WriteSoundFile(const std::string& path, int64_t first, int64_t end, std::st
         return false;
     }
     sound.Skip(first);
-    WavFile wav(path, SOUNDTRACK_RATE, 2);
-    if (!wav.Open()) {
-        *error = wav.Error();
-        return false;
-    }
+    OutputFile file(path);
+    WavWriter wav(file, SOUNDTRACK_RATE);
+    bool written = file.Open() && wav.Begin();
     std::vector<int16_t> block;
     constexpr int64_t CHUNK = 4096;
-    for (int64_t at = first; at < end;) {
+    for (int64_t at = first; written && at < end;) {
         const int64_t count = std::min(CHUNK, end - at);
         block.resize(static_cast<std::size_t>(count) * 2);
         sound.Render(block.data(), count);
-        if (!wav.Write(block.data(), count)) {
-            *error = wav.Error();
-            return false;
-        }
+        written = wav.Take(block.data(), static_cast<std::size_t>(count));
         at += count;
     }
-    if (!wav.Commit()) {
-        *error = wav.Error();
-        return false;
-    }
-    return true;
+    if (written && wav.Finish() && file.Commit())
+        return true;
+    *error = file.Error();
+    return false;
 }
 
 // The window at the size asked for, or why not.

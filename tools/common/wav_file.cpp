@@ -4,71 +4,84 @@
 
 #include <bit>
 #include <cstring>
-#include <vector>
 
 namespace {
 
-constexpr int WAV_HEADER_BYTES = 44;
+// Samples are gathered into writes of this size.
+constexpr size_t WRITE_BYTES = 256 * 1024;
 
-void Put16(uint8_t* at, uint32_t value)
+void Put16(uint8_t* out, uint32_t v)
 {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
+    out[0] = static_cast<uint8_t>(v);
+    out[1] = static_cast<uint8_t>(v >> 8);
 }
 
-void Put32(uint8_t* at, uint32_t value)
+void Put32(uint8_t* out, uint32_t v)
 {
-    Put16(at, value & 0xFFFF);
-    Put16(at + 2, value >> 16);
+    Put16(out, v & 0xFFFF);
+    Put16(out + 2, v >> 16);
 }
 
-void MakeHeader(uint8_t* header, int rate, int channels, int64_t dataBytes)
+// The 44-byte header of a 16-bit stereo PCM WAV file holding dataBytes of samples.
+void WavHeader(uint8_t* out, int rate, uint32_t dataBytes)
 {
-    std::memcpy(header, "RIFF", 4);
-    Put32(header + 4, static_cast<uint32_t>(dataBytes + WAV_HEADER_BYTES - 8));
-    std::memcpy(header + 8, "WAVEfmt ", 8);
-    Put32(header + 16, 16);
-    Put16(header + 20, 1);   // PCM
-    Put16(header + 22, static_cast<uint32_t>(channels));
-    Put32(header + 24, static_cast<uint32_t>(rate));
-    Put32(header + 28, static_cast<uint32_t>(rate * channels * 2));
-    Put16(header + 32, static_cast<uint32_t>(channels * 2));
-    Put16(header + 34, 16);
-    std::memcpy(header + 36, "data", 4);
-    Put32(header + 40, static_cast<uint32_t>(dataBytes));
+    std::memcpy(out, "RIFF", 4);
+    Put32(out + 4, WAV_HEADER_BYTES - 8 + dataBytes);
+    std::memcpy(out + 8, "WAVEfmt ", 8);
+    Put32(out + 16, 16);
+    Put16(out + 20, 1);   // PCM
+    Put16(out + 22, 2);   // channels
+    Put32(out + 24, static_cast<uint32_t>(rate));
+    Put32(out + 28, static_cast<uint32_t>(rate) * WAV_FRAME_BYTES);
+    Put16(out + 32, WAV_FRAME_BYTES);
+    Put16(out + 34, 16);
+    std::memcpy(out + 36, "data", 4);
+    Put32(out + 40, dataBytes);
 }
 
 } // namespace
 
-WavFile::WavFile(std::string path, int rate, int channels)
-    : file_(std::move(path))
+WavWriter::WavWriter(OutputFile& file, int rate)
+    : file_(file)
     , rate_(rate)
-    , channels_(channels)
 {
+    buffer_.reserve(WRITE_BYTES);
 }
 
-bool WavFile::Open()
+bool WavWriter::Begin()
 {
     uint8_t header[WAV_HEADER_BYTES];
-    MakeHeader(header, rate_, channels_, 0);
-    return file_.Open() && file_.Write(header, sizeof header);
+    WavHeader(header, rate_, 0);
+    return file_.Write(header, sizeof header);
 }
 
-bool WavFile::Write(const int16_t* samples, int64_t frames)
+bool WavWriter::Take(const int16_t* samples, size_t frames)
 {
-    const int64_t bytes = frames * channels_ * 2;
+    const size_t bytes = frames * WAV_FRAME_BYTES;
+    const size_t at = buffer_.size();
+    buffer_.resize(at + bytes);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(buffer_.data() + at, samples, bytes);
+    } else {
+        for (size_t i = 0; i < 2 * frames; i++)
+            Put16(buffer_.data() + at + 2 * i, static_cast<uint16_t>(samples[i]));
+    }
     dataBytes_ += bytes;
-    if constexpr (std::endian::native == std::endian::little)
-        return file_.Write(samples, static_cast<std::size_t>(bytes));
-    std::vector<uint8_t> little(static_cast<std::size_t>(bytes));
-    for (int64_t i = 0; i < frames * channels_; ++i)
-        Put16(&little[static_cast<std::size_t>(i) * 2], static_cast<uint16_t>(samples[i]));
-    return file_.Write(little.data(), little.size());
+    return buffer_.size() < WRITE_BYTES || Flush();
 }
 
-bool WavFile::Commit()
+bool WavWriter::Finish()
 {
+    if (!Flush())
+        return false;
     uint8_t header[WAV_HEADER_BYTES];
-    MakeHeader(header, rate_, channels_, dataBytes_);
-    return file_.WriteAt(0, header, sizeof header) && file_.Commit();
+    WavHeader(header, rate_, static_cast<uint32_t>(dataBytes_));
+    return file_.WriteAt(0, header, sizeof header);
+}
+
+bool WavWriter::Flush()
+{
+    const bool written = file_.Write(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return written;
 }

@@ -1,28 +1,33 @@
-// 16-bit PCM WAV files written as they are produced: the header's sizes are filled
-// in when the file is committed, and the file appears at its path only then.
+// 16-bit stereo PCM WAV files, streamed: the header first with its sizes left open,
+// the samples in little-endian order as they come, gathered into large writes, and
+// the sizes once the end is known. The file itself is the caller's OutputFile,
+// committed by the caller after Finish.
 #pragma once
 
 #include "tools/common/output_file.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <vector>
 
-class WavFile {
+constexpr uint32_t WAV_HEADER_BYTES = 44;
+constexpr uint32_t WAV_FRAME_BYTES = 4;   // 16-bit stereo; the sizes count at most 4 GiB
+
+class WavWriter {
 public:
-    WavFile(std::string path, int rate, int channels);
+    WavWriter(OutputFile& file, int rate);
 
-    // Creates the temporary file and writes a header. False with Error() set.
-    bool Open();
-    // Appends frames of `channels` interleaved samples each; under 4 GiB in all, as
-    // the RIFF sizes are 32-bit.
-    bool Write(const int16_t* samples, int64_t frames);
-    // Fills in the sizes and renames the file into place.
-    bool Commit();
-    const std::string& Error() const { return file_.Error(); }
+    bool Begin();
+    // Stereo frames, interleaved.
+    bool Take(const int16_t* samples, size_t frames);
+    // Writes what is gathered and fills in the sizes.
+    bool Finish();
 
 private:
-    OutputFile file_;
+    bool Flush();
+
+    OutputFile& file_;
     int rate_;
-    int channels_;
-    int64_t dataBytes_ = 0;
+    std::vector<uint8_t> buffer_;
+    uint64_t dataBytes_ = 0;
 };
