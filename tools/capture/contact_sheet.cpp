@@ -43,7 +43,7 @@ Thumbnail MakeThumbnail(int t, const uint8_t* frame, int width, int height)
 bool WriteContactSheet(const std::string& path, const std::vector<Thumbnail>& thumbs, int thumbHeight,
                        std::string* error)
 {
-    const int columns = std::min<int>(SHEET_COLUMNS, static_cast<int>(thumbs.size()));
+    const int columns = std::max(1, std::min<int>(SHEET_COLUMNS, static_cast<int>(thumbs.size())));
     const int rows = (static_cast<int>(thumbs.size()) + columns - 1) / columns;
     const int cellWidth = THUMB_WIDTH + 4, cellHeight = thumbHeight + LABEL_HEIGHT + 4;
     const uint8_t background[3] = { 40, 40, 48 };

@@ -40,10 +40,8 @@ struct FrameWriter::Scaler {
 FrameWriter::FrameWriter(const FrameWriterSetup& setup)
     : setup_(setup)
 {
-    const std::size_t drawnBytes = static_cast<std::size_t>(setup.drawnWidth) * setup.drawnHeight * 4 + SCALER_SLACK;
     for (int i = 0; i < QUEUED_FRAMES; ++i) {
         frames_.push_back(std::make_unique<CapturedFrame>());
-        frames_.back()->pixels.resize(drawnBytes);
         free_.push_back(frames_.back().get());
     }
     if (setup.drawnWidth != setup.width || setup.drawnHeight != setup.height) {
@@ -96,6 +94,9 @@ CapturedFrame* FrameWriter::Acquire()
         return nullptr;
     CapturedFrame* frame = free_.front();
     free_.pop_front();
+    lock.unlock();
+    // Made on first use: a run that writes nothing holds no frames.
+    frame->pixels.resize(static_cast<std::size_t>(setup_.drawnWidth) * setup_.drawnHeight * 4 + SCALER_SLACK);
     return frame;
 }
 
@@ -134,7 +135,7 @@ void FrameWriter::Run()
 
 bool FrameWriter::Write(CapturedFrame& frame)
 {
-    if (!frame.png && !frame.video)
+    if (!frame.png && !frame.video && !setup_.thumbnails)
         return true;
     const uint8_t* picture = frame.pixels.data();
     const int width = setup_.width, height = setup_.height;
