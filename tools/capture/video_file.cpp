@@ -163,7 +163,6 @@ struct VideoFile::Streams {
     int soundFrameSize = 0;          // samples per audio frame the encoder takes
     int64_t picturesWritten = 0;
     int64_t soundWritten = 0;        // samples handed to the audio encoder
-    bool headerWritten = false;
 
     // Converts count stereo frames (null: the resampler's remainder) into the queue.
     int QueueSound(const int16_t* samples, int count);
@@ -360,7 +359,6 @@ bool VideoFile::Open()
     av_dict_free(&options);
     if (result < 0)
         return Fail("cannot write", result);
-    s.headerWritten = true;
     return true;
 }
 
