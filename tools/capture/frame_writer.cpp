@@ -13,11 +13,16 @@ extern "C" {
 #include <cstdio>
 #include <filesystem>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 // Frames between the drawing and the writing thread: enough to ride out a slow
 // frame on either side, few enough to keep memory flat.
 constexpr int QUEUED_FRAMES = 3;
+// How much the writing thread yields to the renderer's.
+constexpr int WRITER_NICENESS = 10;
 // libswscale's vector code may read and write a little past a picture's last pixel.
 constexpr std::size_t SCALER_SLACK = 64;
 
@@ -111,6 +116,9 @@ void FrameWriter::Submit(CapturedFrame* frame)
 
 void FrameWriter::Run()
 {
+    // Drawing is the longer task and each frame waits for the renderer's threads:
+    // they go first, and the writing fills the time they leave.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), WRITER_NICENESS);
     for (;;) {
         CapturedFrame* frame = nullptr;
         {
