@@ -9,7 +9,9 @@
 #include <SDL.h>
 
 #if QV_GL_LAYER
-#include "platform/gles/fixed_function.h"
+#include "platform/gles/fixed_function.h"   // also the OpenGL ES calls themselves
+#else
+#include "platform/gl.h"
 #endif
 
 #include <cstdio>
@@ -82,6 +84,13 @@ bool IsVisibleDriverOrAskedFor(const char* driver)
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
     return asked != nullptr && std::strstr(asked, driver) != nullptr;
 }
+
+// SDL's offscreen driver draws into an EGL pbuffer, whose swap shows nothing and so
+// neither flushes nor waits. Mesa's software renderer then queues frame after frame,
+// each holding its binned vertices and state until it is rasterised, and memory grows
+// with every frame drawn. A window's swap waits until the frame is on the screen;
+// the same wait keeps memory flat here.
+bool SwapWaits = false;   // the offscreen driver: each swap waits for the frame
 
 void SetGlAttributes()
 {
@@ -220,6 +229,8 @@ bool PlatformMakeContextCurrent()
 {
     if (SDL_GL_MakeCurrent(Window, Context) != 0)
         return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    SwapWaits = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
 #if QV_GL_LAYER
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(Window, &width, &height);
@@ -262,6 +273,7 @@ bool PlatformReleaseCurrentContext()
 
 bool PlatformDeleteContext()
 {
+    SwapWaits = false;
     SDL_GL_DeleteContext(Context);
     Context = nullptr;
     return true;
@@ -305,6 +317,8 @@ void PlatformSwapBuffers()
     FixedPresent();
 #endif
     SDL_GL_SwapWindow(Window);
+    if (SwapWaits)
+        glFinish();
 }
 
 void PlatformSetMessageHandler(PlatformMessageHandler handler)

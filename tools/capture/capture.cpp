@@ -1,309 +1,228 @@
 // quorvantile-capture: runs the demo's own start-up and frames headless (SDL's
-// offscreen video driver) on a fixed clock and writes chosen frames as PNG.
+// offscreen video driver) on a fixed clock, and writes chosen frames as PNG, a video
+// with the demo's music, or the music alone. See schedule.h for which frames are
+// drawn and options.cpp for the command line.
 //
-//   quorvantile-capture [--fps N] [--size WxH] [--at T]... [--range A:B] [--out DIR]
-//                       [--contact-sheet FILE]
-//
-// Times are centiseconds of demo time. Frame k is drawn at t = floor(k x 100 / fps),
-// so that particles, ropes and trails, which advance once per drawn frame, see the
-// same frames every run; every frame up to the last one asked for is drawn in order.
-// Frames asked for with --at between two steps are drawn in their place. Without
-// --at and --range the whole demo is written.
+// Every output is checked before the first frame is drawn, written under a temporary
+// name and renamed into place when complete; Ctrl-C and SIGTERM remove what is
+// unfinished and end the tool at once (exit 130 and 143).
 #include "content/content.h"
 #include "engine/engine.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "shell/shell.h"
-#include "tools/common/label.h"
+#include "tools/capture/contact_sheet.h"
+#include "tools/capture/frame_writer.h"
+#include "tools/capture/options.h"
+#include "tools/capture/progress.h"
+#include "tools/capture/schedule.h"
+#include "tools/capture/soundtrack.h"
+#include "tools/capture/video_file.h"
+#include "tools/common/command_line.h"
 #include "tools/common/offscreen.h"
-#include "tools/common/png.h"
+#include "tools/common/output_file.h"
+#include "tools/common/wav_file.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <set>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct CaptureOptions {
-    int fps = 50;
-    int width = 640;
-    int height = 480;
-    std::vector<int> at;
-    bool hasRange = false;
-    int rangeFirst = 0;
-    int rangeLast = 0;
-    std::string outDir = ".";
-    std::string contactSheet;
-};
+const ToolInfo Tool = { CAPTURE_TOOL_NAME, "" };
 
-int Usage(const char* problem)
+// Every file and folder the run will write, before any work.
+bool CheckOutputs(const CaptureOptions& options, std::string* error)
 {
-    if (problem)
-        std::fprintf(stderr, "quorvantile-capture: %s\n", problem);
-    std::fprintf(stderr,
-                 "usage: quorvantile-capture [--fps N] [--size WxH] [--at T]... [--range A:B]\n"
-                 "                           [--out DIR] [--contact-sheet FILE]\n"
-                 "  times in centiseconds; defaults: --fps 50 --size 640x480 --out .\n");
-    return 2;
-}
-
-bool ParseInt(const char* text, int* value)
-{
-    char* end = nullptr;
-    const long parsed = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || parsed < 0 || parsed > 1000000)
+    if (options.videoFormat) {
+        const std::string missing = MissingEncoder(*options.videoFormat);
+        if (!missing.empty()) {
+            *error = "cannot write " + options.video + ": the installed FFmpeg libraries have " + missing;
+            return false;
+        }
+    }
+    if (options.writePng && !PrepareOutputFolder(options.outDir, error))
         return false;
-    *value = static_cast<int>(parsed);
+    for (const std::string* path : { &options.video, &options.audio, &options.contactSheet }) {
+        if (!path->empty() && !CheckOutputFile(*path, error))
+            return false;
+    }
     return true;
 }
 
-bool ParsePair(const char* text, char separator, int* a, int* b)
+bool WriteSoundFile(const std::string& path, int64_t first, int64_t end, std::string* error)
 {
-    const char* split = std::strchr(text, separator);
-    if (!split)
+    Soundtrack sound;
+    if (!sound.Start()) {
+        *error = "cannot load the demo's module";
         return false;
-    const std::string first(text, split);
-    return ParseInt(first.c_str(), a) && ParseInt(split + 1, b);
-}
-
-// 0 when the options are usable, else the exit code after a message.
-int ParseOptions(int argc, char** argv, CaptureOptions* options)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string name = argv[i];
-        if (name == "--help" || name == "-h")
-            return Usage(nullptr);
-        if (i + 1 >= argc)
-            return Usage(("missing value after " + name).c_str());
-        const char* value = argv[++i];
-        if (name == "--fps") {
-            if (!ParseInt(value, &options->fps) || options->fps < 1 || options->fps > 1000)
-                return Usage("--fps takes a whole number from 1 to 1000");
-        } else if (name == "--size") {
-            if (!ParsePair(value, 'x', &options->width, &options->height) || options->width < 16 ||
-                options->height < 16 || options->width > 8192 || options->height > 8192)
-                return Usage("--size takes WxH, each from 16 to 8192");
-        } else if (name == "--at") {
-            int t = 0;
-            if (!ParseInt(value, &t))
-                return Usage("--at takes a time in centiseconds");
-            options->at.push_back(t);
-        } else if (name == "--range") {
-            if (!ParsePair(value, ':', &options->rangeFirst, &options->rangeLast) ||
-                options->rangeFirst > options->rangeLast)
-                return Usage("--range takes A:B in centiseconds with A <= B");
-            options->hasRange = true;
-        } else if (name == "--out") {
-            options->outDir = value;
-        } else if (name == "--contact-sheet") {
-            options->contactSheet = value;
-        } else {
-            return Usage(("unknown option " + name).c_str());
-        }
     }
-    return 0;
-}
-
-// Demo time of step k.
-int StepTime(long k, int fps)
-{
-    return static_cast<int>(k * 100 / fps);
-}
-
-struct Schedule {
-    std::vector<int> drawn;   // every frame time, ascending
-    std::set<int> written;    // the ones to write
-};
-
-Schedule MakeSchedule(const CaptureOptions& options, int endTime)
-{
-    Schedule schedule;
-    for (int t : options.at)
-        schedule.written.insert(t);
-    const bool whole = options.at.empty() && !options.hasRange;
-    const int first = whole ? 0 : options.rangeFirst;
-    const int last = whole ? endTime - 1 : options.rangeLast;
-    if (whole || options.hasRange) {
-        for (long k = 0;; ++k) {
-            const int t = StepTime(k, options.fps);
-            if (t > last)
-                break;
-            if (t >= first)
-                schedule.written.insert(t);
-        }
+    sound.Skip(first);
+    OutputFile file(path);
+    WavWriter wav(file, SOUNDTRACK_RATE);
+    bool written = file.Open() && wav.Begin();
+    std::vector<int16_t> block;
+    constexpr int64_t CHUNK = 4096;
+    for (int64_t at = first; written && at < end;) {
+        const int64_t count = std::min(CHUNK, end - at);
+        block.resize(static_cast<std::size_t>(count) * 2);
+        sound.Render(block.data(), count);
+        written = wav.Take(block.data(), static_cast<std::size_t>(count));
+        at += count;
     }
-    // The demo ends at endTime; no frame is drawn there or later.
-    for (auto it = schedule.written.begin(); it != schedule.written.end();) {
-        if (*it >= endTime) {
-            std::fprintf(stderr, "quorvantile-capture: %d cs is not before the end (%d cs), skipped\n", *it,
-                         endTime);
-            it = schedule.written.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    if (schedule.written.empty())
-        return schedule;
-    const int lastWritten = *schedule.written.rbegin();
-    std::set<int> times(schedule.written);
-    for (long k = 0;; ++k) {
-        const int t = StepTime(k, options.fps);
-        if (t > lastWritten)
-            break;
-        times.insert(t);
-    }
-    schedule.drawn.assign(times.begin(), times.end());
-    return schedule;
+    if (written && wav.Finish() && file.Commit())
+        return true;
+    *error = file.Error();
+    return false;
 }
 
-std::string FramePath(const std::string& dir, int t)
+// The window at the size asked for, or why not.
+bool StartDrawing(int width, int height, std::string* error)
 {
-    char name[32];
-    std::snprintf(name, sizeof name, "frame_%05d.png", t);
-    return (std::filesystem::path(dir) / name).string();
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    if (!StartDemoOffscreen(width, height)) {
+        const char* driver = std::getenv("SDL_VIDEODRIVER");
+        *error = "no GL window of " + size + " (SDL_VIDEODRIVER=" + (driver ? driver : "") + ")";
+        return false;
+    }
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    GLint largest[2] = {};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
+    if (viewport[2] != width || viewport[3] != height || width > largest[0] || height > largest[1]) {
+        *error = "GL cannot draw " + size + " here (at most " + std::to_string(largest[0]) + "x" +
+                 std::to_string(largest[1]) + ")";
+        return false;
+    }
+    return true;
 }
 
-// The back buffer, rows top to bottom.
-std::vector<uint8_t> ReadFrame(int width, int height)
+void PumpMessages()
 {
-    std::vector<uint8_t> bottomUp(static_cast<std::size_t>(width) * height * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    PlatformMessage message;
+    while (PlatformPeekMessage(&message)) {
+        if (message.kind != MESSAGE_QUIT)
+            PlatformDispatchMessage(message);
+    }
+}
+
+// The back buffer of the frame just drawn, 4 bytes a pixel (R, G, B, unused), rows
+// bottom to top: whole words a pixel, which every GL and the fixed-function layer
+// read. The swap that follows waits for the frame anyway, so a read that does not
+// wait (into a pixel buffer) would buy nothing.
+void ReadBackFrame(int width, int height, uint8_t* to)
+{
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    std::vector<uint8_t> topDown(bottomUp.size());
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
-    for (int y = 0; y < height; ++y)
-        std::memcpy(&topDown[y * row], &bottomUp[(height - 1 - y) * row], row);
-    return topDown;
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, to);
 }
 
-struct Thumbnail {
-    int t;
-    std::vector<uint8_t> rgb;
-};
-
-constexpr int THUMB_WIDTH = 160;
-constexpr int LABEL_HEIGHT = 14;
-constexpr int SHEET_COLUMNS = 10;
-
-// Box-filtered down to THUMB_WIDTH across.
-std::vector<uint8_t> Shrink(const std::vector<uint8_t>& frame, int width, int height, int thumbHeight)
+// Draws every scheduled frame and hands those to write over. False when writing
+// failed.
+bool DrawAndWrite(const CaptureOptions& options, const Schedule& schedule, FrameWriter& writer, int drawnWidth,
+                  int drawnHeight)
 {
-    std::vector<uint8_t> out(static_cast<std::size_t>(THUMB_WIDTH) * thumbHeight * 3);
-    for (int y = 0; y < thumbHeight; ++y) {
-        const int sy0 = y * height / thumbHeight, sy1 = std::max(sy0 + 1, (y + 1) * height / thumbHeight);
-        for (int x = 0; x < THUMB_WIDTH; ++x) {
-            const int sx0 = x * width / THUMB_WIDTH, sx1 = std::max(sx0 + 1, (x + 1) * width / THUMB_WIDTH);
-            for (int c = 0; c < 3; ++c) {
-                unsigned sum = 0;
-                for (int sy = sy0; sy < sy1; ++sy)
-                    for (int sx = sx0; sx < sx1; ++sx)
-                        sum += frame[(static_cast<std::size_t>(sy) * width + sx) * 3 + c];
-                out[(static_cast<std::size_t>(y) * THUMB_WIDTH + x) * 3 + c] =
-                    static_cast<uint8_t>(sum / ((sy1 - sy0) * (sx1 - sx0)));
+    Progress progress(static_cast<int64_t>(schedule.drawn.size()), stderr);
+    bool ok = true;
+    for (std::size_t i = 0; i < schedule.drawn.size() && ok; ++i) {
+        const int t = schedule.drawn[i];
+        PumpMessages();
+        DrawFrame(static_cast<float>(t));
+        if (schedule.ReadsBack(t)) {
+            CapturedFrame* frame = writer.Acquire();
+            ok = frame != nullptr;
+            if (ok) {
+                ReadBackFrame(drawnWidth, drawnHeight, frame->pixels.data());
+                frame->t = t;
+                frame->png = options.writePng && schedule.png.count(t) != 0;
+                frame->video = schedule.video.count(t) != 0;
+                writer.Submit(frame);
             }
         }
+        PlatformSwapBuffers();
+        progress.Update(static_cast<int64_t>(i + 1));
     }
-    return out;
-}
-
-bool WriteContactSheet(const std::string& path, const std::vector<Thumbnail>& thumbs, int thumbHeight)
-{
-    const int columns = std::min<int>(SHEET_COLUMNS, static_cast<int>(thumbs.size()));
-    const int rows = (static_cast<int>(thumbs.size()) + columns - 1) / columns;
-    const int cellWidth = THUMB_WIDTH + 4, cellHeight = thumbHeight + LABEL_HEIGHT + 4;
-    const uint8_t background[3] = { 40, 40, 48 };
-    const uint8_t ink[3] = { 255, 255, 255 };
-    Canvas sheet = MakeCanvas(columns * cellWidth + 4, rows * cellHeight + 4, background);
-    for (std::size_t i = 0; i < thumbs.size(); ++i) {
-        const int x = 4 + static_cast<int>(i % columns) * cellWidth;
-        const int y = 4 + static_cast<int>(i / columns) * cellHeight;
-        for (int row = 0; row < thumbHeight; ++row)
-            std::memcpy(&sheet.rgb[(static_cast<std::size_t>(y + row) * sheet.width + x) * 3],
-                        &thumbs[i].rgb[static_cast<std::size_t>(row) * THUMB_WIDTH * 3], THUMB_WIDTH * 3);
-        char label[32];
-        std::snprintf(label, sizeof label, "%d.%02d s", thumbs[i].t / 100, thumbs[i].t % 100);
-        DrawLabel(sheet, x + 2, y + thumbHeight + 2, label, ink, 2);
-    }
-    return WriteCanvas(path, sheet);
+    progress.Finish();
+    return ok;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    InstallInterruptHandlers();
     CaptureOptions options;
-    if (const int code = ParseOptions(argc, argv, &options))
+    if (const int code = ParseCaptureOptions(argc, argv, &options); code >= 0)
         return code;
-    std::error_code error;
-    std::filesystem::create_directories(options.outDir, error);
-    if (error) {
-        std::fprintf(stderr, "quorvantile-capture: cannot make %s\n", options.outDir.c_str());
-        return 1;
-    }
+    std::string error;
+    if (!CheckOutputs(options, &error))
+        return Failure(Tool, error);
 
-    // Headless: no window on any screen, and no sound device is opened.
-    if (!StartDemoOffscreen(options.width, options.height)) {
-        std::fprintf(stderr, "quorvantile-capture: no GL window (SDL_VIDEODRIVER=%s)\n",
-                     std::getenv("SDL_VIDEODRIVER"));
-        return 1;
-    }
-
-    const int endTime = static_cast<int>(std::ceil(EngineTables.EndTime));
+    const int endTime = static_cast<int>(std::ceil(ComputeEndTime(TimelineTracks[0])));
     const Schedule schedule = MakeSchedule(options, endTime);
-    if (schedule.written.empty()) {
-        std::fprintf(stderr, "quorvantile-capture: no frame to write\n");
-        return 1;
-    }
-    const int thumbHeight = std::max(1, THUMB_WIDTH * options.height / options.width);
-    std::vector<Thumbnail> thumbs;
+    for (const std::string& note : schedule.notes)
+        std::fprintf(stderr, "%s: %s\n", Tool.name, note.c_str());
+    if (options.Draws() && schedule.png.empty() && schedule.video.empty() && !options.drawOnly)
+        return Failure(Tool, "no frame to write");
+    if (!options.audio.empty() && schedule.soundEnd <= schedule.soundFirst)
+        return Failure(Tool, "no sound to write");
 
-    const auto started = std::chrono::steady_clock::now();
-    auto lastReport = started;
-    std::size_t writtenCount = 0;
-    for (std::size_t i = 0; i < schedule.drawn.size(); ++i) {
-        const int t = schedule.drawn[i];
-        PlatformMessage message;
-        while (PlatformPeekMessage(&message)) {
-            if (message.kind != MESSAGE_QUIT)
-                PlatformDispatchMessage(message);
-        }
-        DrawFrame(static_cast<float>(t));
-        if (schedule.written.count(t)) {
-            const std::vector<uint8_t> frame = ReadFrame(options.width, options.height);
-            const std::string path = FramePath(options.outDir, t);
-            if (!WritePng(path, frame.data(), options.width, options.height, 3)) {
-                std::fprintf(stderr, "\nquorvantile-capture: cannot write %s\n", path.c_str());
-                return 1;
-            }
-            ++writtenCount;
-            if (!options.contactSheet.empty())
-                thumbs.push_back({ t, Shrink(frame, options.width, options.height, thumbHeight) });
-        }
-        PlatformSwapBuffers();
+    // The sound alone needs no drawing.
+    if (!options.audio.empty() && !WriteSoundFile(options.audio, schedule.soundFirst, schedule.soundEnd, &error))
+        return Failure(Tool, error);
+    if (!options.Draws())
+        return 0;
 
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastReport > std::chrono::seconds(1) || i + 1 == schedule.drawn.size()) {
-            lastReport = now;
-            const double seconds = std::chrono::duration<double>(now - started).count();
-            std::fprintf(stderr, "\rframe %zu/%zu  t=%d cs  written %zu/%zu  %.1f s", i + 1,
-                         schedule.drawn.size(), t, writtenCount, schedule.written.size(), seconds);
-        }
-    }
-    std::fprintf(stderr, "\n");
+    const int drawnWidth = options.width * options.supersample;
+    const int drawnHeight = options.height * options.supersample;
+    if (!StartDrawing(drawnWidth, drawnHeight, &error))
+        return Failure(Tool, error);
 
-    if (!options.contactSheet.empty() && !WriteContactSheet(options.contactSheet, thumbs, thumbHeight)) {
-        std::fprintf(stderr, "quorvantile-capture: cannot write %s\n", options.contactSheet.c_str());
-        return 1;
+    FrameWriterSetup setup;
+    setup.drawnWidth = drawnWidth;
+    setup.drawnHeight = drawnHeight;
+    setup.width = options.width;
+    setup.height = options.height;
+    setup.pngDir = options.outDir;
+    setup.thumbnails = !options.contactSheet.empty();
+    setup.fps = options.fps;
+    setup.soundFirst = schedule.soundFirst;
+    setup.soundEnd = schedule.soundEnd;
+    std::unique_ptr<VideoFile> video;
+    Soundtrack videoSound;
+    if (options.videoFormat) {
+        VideoSettings settings;
+        settings.pictureWidth = options.width;
+        settings.pictureHeight = options.height;
+        PaddedSize(options, &settings.frameWidth, &settings.frameHeight);
+        settings.fps = options.fps;
+        settings.crf = options.crf;
+        settings.soundRate = SOUNDTRACK_RATE;
+        video = std::make_unique<VideoFile>(options.video, *options.videoFormat, settings);
+        if (!video->Open())
+            return Failure(Tool, video->Error());
+        if (!videoSound.Start())
+            return Failure(Tool, "cannot load the demo's module");
+        videoSound.Skip(schedule.soundFirst);
+        setup.video = video.get();
+        setup.sound = &videoSound;
     }
+
+    bool ok = true;
+    std::vector<Thumbnail> thumbnails;
+    {
+        FrameWriter writer(setup);
+        ok = DrawAndWrite(options, schedule, writer, drawnWidth, drawnHeight);
+        ok = writer.Finish() && ok;
+        error = writer.Error();
+        thumbnails = std::move(writer.Thumbnails());
+    }
+    if (ok && !options.contactSheet.empty() &&
+        !WriteContactSheet(options.contactSheet, thumbnails, ThumbnailHeight(options.width, options.height), &error))
+        ok = false;
     // The music was never started; the window goes the ordinary way.
     DestroyMainWindow();
-    return 0;
+    return ok ? 0 : Failure(Tool, error);
 }
