@@ -30,7 +30,7 @@ apt-get install --simulate "$(realpath "$deb")" >"$work/apt.log" 2>&1 ||
 
 dpkg-deb -x "$deb" "$work/root" || fail "cannot unpack $deb"
 bin=$work/root/usr/bin
-for tool in quorvantile-inspect quorvantile-xm; do
+for tool in quorvantile-capture quorvantile-inspect quorvantile-xm; do
     "$bin/$tool" --version | grep -Fx "$tool $(dpkg-deb -f "$deb" Version)" >/dev/null ||
         fail "$tool --version does not give the package's version"
 done
