@@ -148,9 +148,7 @@ bool DrawAndWrite(const CaptureOptions& options, const Schedule& schedule, Frame
     return ok;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int RunCapture(int argc, char** argv)
 {
     InstallInterruptHandlers();
     CaptureOptions options;
@@ -225,4 +223,11 @@ int main(int argc, char** argv)
     // The music was never started; the window goes the ordinary way.
     DestroyMainWindow();
     return ok ? 0 : Failure(Tool, error);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return RunTool(Tool, RunCapture, argc, argv);
 }
