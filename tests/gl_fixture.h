@@ -18,6 +18,7 @@ protected:
         if (!Ready())
             GTEST_SKIP() << "no offscreen GL context here";
     }
+
 };
 
 using DemoGlTest = OffscreenDemoTest<>;
