@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 
 struct PlatformThread {
     pthread_t thread;
@@ -51,7 +52,9 @@ void PlatformSleep(int milliseconds)
 // a two-second ring on the browser's own audio thread.
 PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
 {
-    auto* handle = new PlatformThread{ {}, proc, parameter };
+    auto* handle = new (std::nothrow) PlatformThread{ {}, proc, parameter };
+    if (!handle)
+        return nullptr;
     if (pthread_create(&handle->thread, nullptr, ThreadStart, handle) != 0) {
         delete handle;
         return nullptr;
