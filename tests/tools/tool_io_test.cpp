@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const ToolInfo Tool = { "tool", "usage: tool [--size WxH] [--at T]... [--quiet] FILE\n" };
-const OptionSpec Specs[] = {
+const OptionDefinition Options[] = {
     { "--size", OptionKind::Value },
     { "-o", OptionKind::Value, "--out" },
     { "--out", OptionKind::Value },
@@ -42,7 +42,7 @@ Parse ParseWords(std::vector<std::string> words)
     Parse result;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    result.code = ParseCommandLine(Tool, static_cast<int>(argv.size()), argv.data(), 1, Specs, &result.line);
+    result.code = ParseCommandLine(Tool, static_cast<int>(argv.size()), argv.data(), 1, Options, &result.line);
     result.out = testing::internal::GetCapturedStdout();
     result.err = testing::internal::GetCapturedStderr();
     return result;

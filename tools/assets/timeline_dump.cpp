@@ -182,7 +182,7 @@ int InspectTimeline(int argc, char** argv)
                             "usage: quorvantile-inspect timeline OUT.png\n"
                             "       quorvantile-inspect timeline --at T [--at T]...\n"
                             "  T: a frame time in whole centiseconds, from 0 to before the end (17312)\n" };
-    constexpr OptionSpec Options[] = { { "--at", OptionKind::Repeated } };
+    constexpr OptionDefinition Options[] = { { "--at", OptionKind::Repeated } };
     ParsedCommandLine parsed;
     if (const int code = ParseCommandLine(tool, argc, argv, 0, Options, &parsed); code >= 0)
         return code;

@@ -37,7 +37,7 @@ const ToolInfo Tool = {
     "  --help, --version\n",
 };
 
-const OptionSpec Specs[] = {
+const OptionDefinition Options[] = {
     { "--fps", OptionKind::Value },
     { "--size", OptionKind::Value },
     { "--supersample", OptionKind::Value },
@@ -103,7 +103,7 @@ int ParseVideoOptions(const ParsedCommandLine& line, CaptureOptions* options)
 int ParseCaptureOptions(int argc, char** argv, CaptureOptions* options)
 {
     ParsedCommandLine line;
-    if (const int code = ParseCommandLine(Tool, argc, argv, 1, Specs, &line); code >= 0)
+    if (const int code = ParseCommandLine(Tool, argc, argv, 1, Options, &line); code >= 0)
         return code;
     if (!line.operands.empty())
         return UsageError(Tool, "unexpected argument " + line.operands.front());

@@ -13,11 +13,11 @@
 
 namespace {
 
-const OptionSpec* FindOption(std::span<const OptionSpec> specs, const std::string& name)
+const OptionDefinition* FindOption(std::span<const OptionDefinition> definitions, const std::string& name)
 {
-    for (const OptionSpec& spec : specs) {
-        if (name == spec.name)
-            return &spec;
+    for (const OptionDefinition& definition : definitions) {
+        if (name == definition.name)
+            return &definition;
     }
     return nullptr;
 }
@@ -65,7 +65,7 @@ int RunTool(const ToolInfo& tool, ToolMain run, int argc, char** argv)
 }
 
 int ParseCommandLine(const ToolInfo& tool, int argc, char** argv, int first,
-                     std::span<const OptionSpec> specs, ParsedCommandLine* parsed)
+                     std::span<const OptionDefinition> definitions, ParsedCommandLine* parsed)
 {
     bool optionsEnded = false;
     for (int i = first; i < argc; ++i) {
@@ -93,13 +93,13 @@ int ParseCommandLine(const ToolInfo& tool, int argc, char** argv, int first,
             word.resize(equals);
             hasInlineValue = true;
         }
-        const OptionSpec* spec = FindOption(specs, word);
-        if (!spec)
+        const OptionDefinition* definition = FindOption(definitions, word);
+        if (!definition)
             return UsageError(tool, "unknown option " + word);
-        const std::string key = spec->key ? spec->key : spec->name;
-        if (spec->kind != OptionKind::Repeated && parsed->Has(key))
+        const std::string key = definition->key ? definition->key : definition->name;
+        if (definition->kind != OptionKind::Repeated && parsed->Has(key))
             return UsageError(tool, word + " given more than once");
-        if (spec->kind == OptionKind::Flag) {
+        if (definition->kind == OptionKind::Flag) {
             if (hasInlineValue)
                 return UsageError(tool, word + " takes no value");
             parsed->options[key].push_back("");

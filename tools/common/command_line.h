@@ -18,7 +18,7 @@ struct ToolInfo {
 
 enum class OptionKind { Flag, Value, Repeated };
 
-struct OptionSpec {
+struct OptionDefinition {
     const char* name;    // "--fps"; a second spelling gets a row of its own
     OptionKind kind;
     const char* key = nullptr;   // the key the value is stored under; null: name
@@ -39,7 +39,7 @@ struct ParsedCommandLine {
 // "--name=value" is taken as "--name value"; "--" ends the options; "-" alone is an
 // operand.
 int ParseCommandLine(const ToolInfo& tool, int argc, char** argv, int first,
-                     std::span<const OptionSpec> specs, ParsedCommandLine* parsed);
+                     std::span<const OptionDefinition> definitions, ParsedCommandLine* parsed);
 
 // Prints "NAME: problem" on stderr and returns EXIT_USAGE.
 int UsageError(const ToolInfo& tool, const std::string& problem);

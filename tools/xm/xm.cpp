@@ -105,9 +105,9 @@ Module* Load(const std::string& path)
 // Parses a command's options; -1 when the command goes on with exactly one operand,
 // IN.xm, otherwise the exit code.
 int ParseCommand(const ToolInfo& tool, const char* command, int argc, char** argv,
-                 std::span<const OptionSpec> specs, ParsedCommandLine* parsed)
+                 std::span<const OptionDefinition> definitions, ParsedCommandLine* parsed)
 {
-    const int code = ParseCommandLine(tool, argc, argv, 2, specs, parsed);
+    const int code = ParseCommandLine(tool, argc, argv, 2, definitions, parsed);
     if (code >= 0)
         return code;
     if (parsed->operands.size() != 1)
@@ -119,13 +119,13 @@ int ParseCommand(const ToolInfo& tool, const char* command, int argc, char** arg
 
 int Render(int argc, char** argv)
 {
-    static const OptionSpec SPECS[] = {
+    static const OptionDefinition OPTIONS[] = {
         {"-o", OptionKind::Value},
         {"--rate", OptionKind::Value},
         {"--seconds", OptionKind::Value},
     };
     ParsedCommandLine parsed;
-    if (const int code = ParseCommand(RENDER, "render", argc, argv, SPECS, &parsed); code >= 0)
+    if (const int code = ParseCommand(RENDER, "render", argc, argv, OPTIONS, &parsed); code >= 0)
         return code;
     if (!parsed.Has("-o"))
         return UsageError(RENDER, "render needs -o OUT.wav");
