@@ -30,9 +30,14 @@ else()
     # Debian wants the changelog and the manual pages compressed, without timestamps.
     set(compressed ${CMAKE_BINARY_DIR}/packaging)
     file(MAKE_DIRECTORY ${compressed})
-    foreach(page changelog quorvantile.6 quorvantile-capture.1 quorvantile-inspect.1 quorvantile-xm.1)
-        execute_process(COMMAND gzip -n -9 -c ${CMAKE_SOURCE_DIR}/packaging/${page}
-                        OUTPUT_FILE ${compressed}/${page}.gz)
+    # SOURCE=INSTALLED: the page in packaging/ and the name it is installed under.
+    foreach(page changelog=changelog quorvantile.6=quorvantile.6 quorvantile-capture.1=quorvantile-capture.1
+                 assets-tool.1=quorvantile-inspect.1 quorvantile-xm.1=quorvantile-xm.1)
+        string(REPLACE "=" ";" names ${page})
+        list(GET names 0 source)
+        list(GET names 1 installed)
+        execute_process(COMMAND gzip -n -9 -c ${CMAKE_SOURCE_DIR}/packaging/${source}
+                        OUTPUT_FILE ${compressed}/${installed}.gz)
     endforeach()
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${compressed}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvantile COMPONENT demo)

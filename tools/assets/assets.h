@@ -25,6 +25,7 @@ int InspectTimeline(int argc, char** argv);
 // per mesh, and glyphs.png, glyph_cells.png, picture.png and surfaces.png drawn with GL.
 int InspectMeshes(int argc, char** argv);
 
-// The operand of a sub-command that takes OUT_DIR or OUT.png and no option: the exit
-// code after --help or a usage error, or -1 with *operand set.
-int ParseSingleOperand(int argc, char** argv, const char* usage, std::string* operand);
+// The OUT_DIR of a sub-command that takes it and no option, made and checked before any
+// work: the exit code after --help, a usage error or a folder that cannot be written,
+// or -1 with *folder set.
+int ParseOutputFolder(int argc, char** argv, const char* usage, std::string* folder);

@@ -3,6 +3,7 @@
 #include "tools/assets/assets.h"
 
 #include "tools/common/command_line.h"
+#include "tools/common/output_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -67,7 +68,7 @@ int main(int argc, char** argv)
     return RunTool(InspectTool, RunInspectTool, argc, argv);
 }
 
-int ParseSingleOperand(int argc, char** argv, const char* usage, std::string* operand)
+int ParseOutputFolder(int argc, char** argv, const char* usage, std::string* folder)
 {
     const ToolInfo tool = { InspectTool.name, usage };
     ParsedCommandLine parsed;
@@ -75,6 +76,9 @@ int ParseSingleOperand(int argc, char** argv, const char* usage, std::string* op
         return code;
     if (parsed.operands.size() != 1)
         return UsageError(tool, "one operand is needed (--help shows it)");
-    *operand = parsed.operands[0];
+    *folder = parsed.operands[0];
+    std::string error;
+    if (!PrepareOutputFolder(*folder, &error))
+        return Failure(InspectTool, error);
     return -1;
 }

@@ -362,12 +362,10 @@ bool WriteSurfaces(const std::string& path, std::string* error)
 int InspectMeshes(int argc, char** argv)
 {
     std::string dir;
-    if (const int code = ParseSingleOperand(argc, argv, "usage: quorvantile-inspect meshes OUT_DIR\n", &dir);
+    if (const int code = ParseOutputFolder(argc, argv, "usage: quorvantile-inspect meshes OUT_DIR\n", &dir);
         code >= 0)
         return code;
     std::string error;
-    if (!PrepareOutputFolder(dir, &error))
-        return Failure(InspectTool, error);
 
     // Headless: the offscreen video driver gives a GL context without a screen.
     const bool haveGl = StartDemoOffscreen(WINDOW_WIDTH, WINDOW_HEIGHT);

@@ -132,12 +132,10 @@ void WriteManifestRow(OutputFile& file, const char* kind, int number, const char
 int InspectTextures(int argc, char** argv)
 {
     std::string dir;
-    if (const int code = ParseSingleOperand(argc, argv, "usage: quorvantile-inspect textures OUT_DIR\n", &dir);
+    if (const int code = ParseOutputFolder(argc, argv, "usage: quorvantile-inspect textures OUT_DIR\n", &dir);
         code >= 0)
         return code;
     std::string error;
-    if (!PrepareOutputFolder(dir, &error))
-        return Failure(InspectTool, error);
 
     BuildTextureLayers();
     BuildTextureImages();

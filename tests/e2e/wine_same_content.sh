@@ -2,7 +2,7 @@
 # The Windows build generates what the Linux build does: its inspection program,
 # under Wine on an X server (run under xvfb-run), writes the same texture manifest,
 # mesh table and meshes, byte for byte, as the Linux one.
-#   wine_inspect.sh LINUX_INSPECT WINDOWS_INSPECT_EXE WORK_DIR
+#   wine_same_content.sh LINUX_TOOL WINDOWS_TOOL_EXE WORK_DIR
 set -uo pipefail
 linux=$1 exe=$2 work=$3
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The inspection program as people and scripts use it: its command line, frame times
 # taken as whole centiseconds, and a full disk that leaves only whole files behind.
-#   inspect_tool_test.sh INSPECT WORK_DIR
+#   assets_tool_test.sh TOOL WORK_DIR
 set -uo pipefail
 tool=$1 dir=$2
 fail() { echo "FAIL: $*"; [ -n "${mounted:-}" ] && umount "$dir/full"; exit 1; }
