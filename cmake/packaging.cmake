@@ -1,7 +1,9 @@
 # Release packages, made with `cmake --build --preset <preset> --target package`:
-#   win32:   quorvantile-VERSION-win32.zip, the stripped demo and README.txt.
+#   win32, win64: quorvantile-VERSION-win32.zip or -win64.zip, the stripped demo and
+#            README.txt.
 #   release: quorvantile_VERSION_amd64.deb, the demo and its tools in /usr/bin with
-#            their shared-library dependencies declared.
+#            their shared-library dependencies declared, and the demo's entry and
+#            icon in the applications menu.
 set(CPACK_PACKAGE_NAME quorvantile)
 set(CPACK_PACKAGE_VENDOR "quorvantile")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -11,13 +13,22 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
 
 if(WIN32)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(windows win64)
+        set(QV_WINDOWS_NEEDS "64-bit Windows")
+        set(QV_WINDOWS_PROCESSOR "on an x86-64 processor.")
+    else()
+        set(windows win32)
+        set(QV_WINDOWS_NEEDS "Windows XP or later")
+        set(QV_WINDOWS_PROCESSOR "on any x86 processor with SSE2.")
+    endif()
     install(TARGETS quorvantile RUNTIME DESTINATION . COMPONENT demo)
     # Notepad on older Windows wants CRLF.
     configure_file(${CMAKE_SOURCE_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY
                    NEWLINE_STYLE CRLF)
     install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION . COMPONENT demo)
     set(CPACK_GENERATOR ZIP)
-    set(CPACK_PACKAGE_FILE_NAME quorvantile-${PROJECT_VERSION}-win32)
+    set(CPACK_PACKAGE_FILE_NAME quorvantile-${PROJECT_VERSION}-${windows})
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
     include(GNUInstallDirs)
@@ -38,6 +49,13 @@ else()
         list(GET names 1 installed)
         execute_process(COMMAND gzip -n -9 -c ${CMAKE_SOURCE_DIR}/packaging/${source}
                         OUTPUT_FILE ${compressed}/${installed}.gz)
+    endforeach()
+    # In the applications menu: the entry and the icon (made by tools/icon/make_icon.sh).
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorvantile.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT demo)
+    foreach(size 48x48 128x128 256x256)
+        install(FILES ${CMAKE_SOURCE_DIR}/packaging/icons/${size}/quorvantile.png
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}/apps COMPONENT demo)
     endforeach()
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${compressed}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvantile COMPONENT demo)

@@ -4,6 +4,7 @@
 #include "content/content.h"
 #include "core/curves.h"
 #include "core/engine_tables.h"
+#include "core/trigonometry.h"
 #include "effects/effects.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
@@ -84,12 +85,12 @@ void AddShapeToGrid(SampleGrid* grid, ShapeFunction shape, float px, float py, f
 // Two blobs that orbit independently in x and y and share their z.
 void TwinBlobsStep(float t)
 {
-    const float px = 0.7f * std::sin(0.036f * t);
-    const float py = 0.7f * std::cos(0.04f * t);
-    const float pz = 0.7f * std::sin(0.048f * t);
+    const float px = 0.7f * PortableSin(0.036f * t);
+    const float py = 0.7f * PortableCos(0.04f * t);
+    const float pz = 0.7f * PortableSin(0.048f * t);
     float* params = EngineTables.ShapeParams;
-    params[SHAPE_OX] = 0.7f * std::sin(0.034f * t) - px;
-    params[SHAPE_OY] = 0.7f * std::cos(0.041f * t) - py;
+    params[SHAPE_OX] = 0.7f * PortableSin(0.034f * t) - px;
+    params[SHAPE_OY] = 0.7f * PortableCos(0.041f * t) - py;
     params[SHAPE_OZ] = 0.0f;
     AddShapeToGrid(EngineTables.IsoGrids[TRAIL_GRID], TwinBlobs, px, py, pz);
 }
@@ -98,10 +99,10 @@ void TwinBlobsStep(float t)
 void TumblingRingStep(float t)
 {
     float* params = EngineTables.ShapeParams;
-    params[SHAPE_OX] = std::sin(0.011f * t);
-    params[SHAPE_OY] = std::cos(0.011f * t);
-    AddShapeToGrid(EngineTables.IsoGrids[TRAIL_GRID], TumblingRing, std::sin(0.015f * t),
-                   std::cos(0.015f * t), 0.25f * std::sin(0.062f * t));
+    params[SHAPE_OX] = PortableSin(0.011f * t);
+    params[SHAPE_OY] = PortableCos(0.011f * t);
+    AddShapeToGrid(EngineTables.IsoGrids[TRAIL_GRID], TumblingRing, PortableSin(0.015f * t),
+                   PortableCos(0.015f * t), 0.25f * PortableSin(0.062f * t));
 }
 
 void AnimateSurface(SceneItem* item, int parameter, float time)
@@ -114,8 +115,8 @@ void AnimateSurface(SceneItem* item, int parameter, float time)
     const AnimatedSurfaceRecord& r = AnimatedSurfaceRecords[parameter];
     slot->material = EngineTables.TextureBank + r.materialEntry;
     PolygoniseShape(EngineTables.IsoGrids[r.grid], slot, r.shape, r.threshold,
-                    r.b1 + r.a1 * std::sin(r.w1 * time), r.b1 + r.a1 * std::cos(r.w1 * time),
-                    r.a2 * std::sin(r.w2 * time) + r.b2, static_cast<float>(r.scale) / 256.0f);
+                    r.b1 + r.a1 * PortableSin(r.w1 * time), r.b1 + r.a1 * PortableCos(r.w1 * time),
+                    r.a2 * PortableSin(r.w2 * time) + r.b2, static_cast<float>(r.scale) / 256.0f);
 }
 
 void AnimateShadedSurface(SceneItem* item, int parameter, float time)
@@ -128,10 +129,10 @@ void AnimateShadedSurface(SceneItem* item, int parameter, float time)
     AnimateSurface(item, parameter, time);
     // Grey bands across x that drift with time, 96..254. Every reserved vertex is
     // shaded, including those the surface did not use this frame.
-    const float phase = 8.0f * std::cos(0.005f * time);
+    const float phase = 8.0f * PortableCos(0.005f * time);
     Vertex* vertex = EngineTables.VertexArray + slot->firstVertex;
     for (int n = 0; n < slot->vertexCount; ++n, ++vertex) {
-        const float band = 79.0f * (std::sin(0.25f * vertex->position[0] + phase) + 1.0f);
+        const float band = 79.0f * (PortableSin(0.25f * vertex->position[0] + phase) + 1.0f);
         const auto level = static_cast<uint8_t>(96 + static_cast<int>(band));
         vertex->colour[0] = level;
         vertex->colour[1] = level;

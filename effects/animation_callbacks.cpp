@@ -4,6 +4,7 @@
 #include "content/content.h"
 #include "core/curves.h"
 #include "core/engine_tables.h"
+#include "core/trigonometry.h"
 #include "effects/effects.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
@@ -73,8 +74,8 @@ void SpiralDiscCallback(SceneItem* item, int, float time)
     const float a = 0.001f * time;
     const float f = (1.125f - s) * (180.0f + time);
     const float g = 0.01f * f;
-    item->position[0] = 0.125f * std::cos(g) - 0.4f * std::cos(a);
-    item->position[1] = 0.125f * std::sin(g) - 0.4f * std::sin(a);
+    item->position[0] = 0.125f * PortableCos(g) - 0.4f * PortableCos(a);
+    item->position[1] = 0.125f * PortableSin(g) - 0.4f * PortableSin(a);
     item->position[2] = -4.0f;
     item->colour[3] = 255;
     item->rotation[2] = -f;
@@ -130,7 +131,7 @@ void WarpLayerCallback(SceneItem* item, int parameter, float time)
     default:
         break;
     }
-    WarpTexCoords(item->mesh, d + 0.002f * t, 0.0f, std::sin(0.003f * t), 0.35f, 4.0f, 0.0f, 0.2f, 1.0f + d);
+    WarpTexCoords(item->mesh, d + 0.002f * t, 0.0f, PortableSin(0.003f * t), 0.35f, 4.0f, 0.0f, 0.2f, 1.0f + d);
     PlaceOnScreen();
     SetColour(item, red, greenBlue, greenBlue);
     item->colour[3] = AlphaFromLevel(e);
@@ -148,10 +149,10 @@ void WarpTexCoords(int mesh, float s0, float t0, float phase, float twistFreq, f
         const float y = vertex->position[1];
         const float r = std::sqrt(x * x + y * y);
         // atan2(0, 0) is 0: the centre keeps its place.
-        const float theta = twist * std::sin(twistFreq * (phase + r)) + std::atan2(y, x);
-        const float l = r + ripple * std::sin(rippleFreq * (ripplePhase + r));
-        vertex->texCoord[0] = s0 + l * std::cos(theta);
-        vertex->texCoord[1] = t0 + l * std::sin(theta);
+        const float theta = twist * PortableSin(twistFreq * (phase + r)) + PortableAtan2(y, x);
+        const float l = r + ripple * PortableSin(rippleFreq * (ripplePhase + r));
+        vertex->texCoord[0] = s0 + l * PortableCos(theta);
+        vertex->texCoord[1] = t0 + l * PortableSin(theta);
     }
 }
 
@@ -184,6 +185,6 @@ void RopeCallback(SceneItem* item, int parameter, float time)
     }
     item->rotation[1] = theta;
     item->position[1] = 0.05f * theta;
-    const int v = static_cast<int>(127.0f * std::sin(0.05f * theta) + 127.0f);
+    const int v = static_cast<int>(127.0f * PortableSin(0.05f * theta) + 127.0f);
     SetColour(item, static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 1), 128);
 }

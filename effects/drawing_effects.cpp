@@ -4,6 +4,7 @@
 #include "content/content.h"
 #include "core/curves.h"
 #include "core/engine_tables.h"
+#include "core/trigonometry.h"
 #include "effects/effects.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
@@ -99,8 +100,8 @@ void TunnelCallback(SceneItem*, int, float time)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -0.5f);
-    glRotatef(40.0f * std::sin(0.002f * time), 0.0f, 1.0f, 0.0f);
-    glRotatef(30.0f * std::sin(0.0025f * time), 1.0f, 0.0f, 0.0f);
+    glRotatef(40.0f * PortableSin(0.002f * time), 0.0f, 1.0f, 0.0f);
+    glRotatef(30.0f * PortableSin(0.0025f * time), 1.0f, 0.0f, 0.0f);
 
     glMatrixMode(GL_TEXTURE);
     glEnable(GL_BLEND);
@@ -132,11 +133,11 @@ FlowerCell ComputeFlowerCell(float i, float j)
 // fade and shrink away from the centre and vanish at its edge.
 void FlowerGridCallback(SceneItem* item, int, float time)
 {
-    const float w = 0.25f * std::sin(0.006f * time);
-    const float A = 5.0f * std::cos(w);
-    const float B = 5.0f * std::sin(w);
-    const float P = 2.0f * std::cos(0.015f * time);
-    const float Q = 3.0f * std::sin(0.01f * time);
+    const float w = 0.25f * PortableSin(0.006f * time);
+    const float A = 5.0f * PortableCos(w);
+    const float B = 5.0f * PortableSin(w);
+    const float P = 2.0f * PortableCos(0.015f * time);
+    const float Q = 3.0f * PortableSin(0.01f * time);
     // Over 256 centiseconds the grid moves by one cell of 0.5, then jumps back.
     const float u0 = 0.5f * static_cast<float>(static_cast<int>(time) & 255) / 255.0f - 1.0f;
 
@@ -145,17 +146,17 @@ void FlowerGridCallback(SceneItem* item, int, float time)
         for (int column = 0; column < 5; ++column) {
             const float j = u0 + 0.5f * static_cast<float>(column);
             glPushMatrix();
-            const float y = 0.5f * (std::sin(2.0f * j + P) + std::sin(2.0f * i + Q));
+            const float y = 0.5f * (PortableSin(2.0f * j + P) + PortableSin(2.0f * i + Q));
             glTranslatef(j * A - i * B, y, j * B + i * A);
             glRotatef(90.0f, 0.0f, 0.0f, 1.0f);
             const FlowerCell cell = ComputeFlowerCell(i, j);
             if (cell.alpha > 0) {
                 const float jj = j + 0.5f;
-                const float R = 25.0f * std::cos(0.0095f * time + i);
+                const float R = 25.0f * PortableCos(0.0095f * time + i);
                 int hue = 128 + static_cast<int>(48.0f * y);
                 for (int m = 0; m < 6; ++m) {
                     glScalef(cell.scale, cell.scale, cell.scale);
-                    glRotatef(35.0f * std::sin(0.6283f * static_cast<float>(m) + 0.025f * time + jj), 1.0f, 0.0f,
+                    glRotatef(35.0f * PortableSin(0.6283f * static_cast<float>(m) + 0.025f * time + jj), 1.0f, 0.0f,
                               0.0f);
                     glRotatef(R, 0.0f, 0.0f, 1.0f);
                     SetHsvColour(hue, 92, static_cast<uint8_t>(cell.alpha));
@@ -177,17 +178,17 @@ void SpiralArmCallback(SceneItem* item, int, float time)
     glPushMatrix();
     glRotatef(90.0f, 0.0f, 0.0f, 1.0f);
     glTranslatef(EvaluateEnvelope(SpiralArmEnvelope, time), 0.0f, 0.0f);
-    const float R1 = 20.0f * std::sin(0.004f * time);
-    const float R3 = 10.0f * std::sin(0.004f * time);
-    const float R4 = 5.0f * std::sin(0.009f * time);
+    const float R1 = 20.0f * PortableSin(0.004f * time);
+    const float R3 = 10.0f * PortableSin(0.004f * time);
+    const float R4 = 5.0f * PortableSin(0.009f * time);
     float sigma = 1.0f;   // the scale the matrix holds now
     float phi = 0.0f;     // the bend the matrix holds now
     for (int k = 0; k < 13; ++k) {
         const float fk = static_cast<float>(k);
-        const float x = 0.375f * std::sin(1.0471667f * fk + 0.03f * time) + 0.625f;
+        const float x = 0.375f * PortableSin(1.0471667f * fk + 0.03f * time) + 0.625f;
         const float g = x / sigma;
         sigma = x;
-        const float phiK = 40.0f * std::sin(0.3926875f * fk + 0.009f * time);
+        const float phiK = 40.0f * PortableSin(0.3926875f * fk + 0.009f * time);
         const float delta = phiK - phi;
         phi = phiK;
         glScalef(g, g, g);
@@ -201,7 +202,7 @@ void SpiralArmCallback(SceneItem* item, int, float time)
             const float j = static_cast<float>(k + 1 + b);
             SetHsvColour(h0 + 8 * k + 8 * b, 120, 196);
             DrawItemList(item);
-            const float y = 0.375f * std::sin(1.0471667f * j + 0.035f * time) + 0.625f;
+            const float y = 0.375f * PortableSin(1.0471667f * j + 0.035f * time) + 0.625f;
             const float g2 = y / sigma2;
             sigma2 = y;
             glScalef(g2, g2, g2);

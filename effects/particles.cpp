@@ -3,6 +3,7 @@
 #include "effects/effects.h"
 
 #include "core/engine_tables.h"
+#include "core/trigonometry.h"
 #include "textures/textures.h"
 
 #include <cmath>
@@ -25,18 +26,18 @@ void SeedParticle(SceneItem* item)
 {
     const float theta = static_cast<float>(DemoRandom()) * ANGLE_UNIT;
     const float rho = static_cast<float>(DemoRandom() & 255) * RADIUS_UNIT;
-    const float a = rho * std::cos(theta);
-    const float b = rho * std::sin(theta);
+    const float a = rho * PortableCos(theta);
+    const float b = rho * PortableSin(theta);
     const float phi = ParticleSpinAngle;
     const float next = phi + PARTICLE_SPIN_STEP;
     ParticleSpinAngle = next;
 
     item->position[0] = a;
-    item->position[1] = b * std::sin(phi);
-    item->position[2] = b * std::cos(phi);
+    item->position[1] = b * PortableSin(phi);
+    item->position[2] = b * PortableCos(phi);
     item->work[0] = -SEED_SPEED * b;
-    item->work[1] = SEED_SPEED * a * std::sin(next);
-    item->work[2] = SEED_SPEED * a * std::cos(next);
+    item->work[1] = SEED_SPEED * a * PortableSin(next);
+    item->work[2] = SEED_SPEED * a * PortableCos(next);
     item->workFlag = 1;
 }
 
@@ -45,8 +46,8 @@ void ParticleItemCallback(SceneItem* item, int parameter, float time)
 {
     float q[3] = { 0.0f, 0.0f, 0.0f };
     if (parameter & PARTICLE_CIRCLING) {
-        q[0] = std::cos(0.01f * time);
-        q[2] = std::sin(0.01f * time);
+        q[0] = PortableCos(0.01f * time);
+        q[2] = PortableSin(0.01f * time);
     }
     float* p = item->position;
     float* v = item->work;

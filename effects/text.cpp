@@ -6,6 +6,7 @@
 #include "content/content.h"
 #include "core/curves.h"
 #include "core/engine_tables.h"
+#include "core/trigonometry.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
 #include "textures/textures.h"
@@ -31,7 +32,7 @@ int GlyphEntry(uint8_t b)
 
 void MotionPulse(GlyphState* s, float tau)
 {
-    const float d = (std::sin(0.05f * tau) + 1.0f) * 0.25f;
+    const float d = (PortableSin(0.05f * tau) + 1.0f) * 0.25f;
     s->red += d - 0.5f;
     s->green -= d;
     s->scaleY += 0.5f * d;
@@ -40,8 +41,8 @@ void MotionPulse(GlyphState* s, float tau)
 void MotionWobble(GlyphState* s, float tau)
 {
     const float a = 0.02f * tau;
-    const float w = (std::sin(a) + 1.0f) * 0.25f;
-    const float k = (std::cos(a) + 1.0f) * 0.125f;
+    const float w = (PortableSin(a) + 1.0f) * 0.25f;
+    const float k = (PortableCos(a) + 1.0f) * 0.125f;
     s->red -= 2.0f * w;
     s->x += 0.25f * w;
     s->y += 0.25f * k;

@@ -1,6 +1,7 @@
 // The timeline: for a frame time, each track's current entry, the scene time it
 // shows, and the transition that hands over from the entry before it.
 #include "content/content.h"
+#include "core/trigonometry.h"
 #include "engine/engine.h"
 
 #include <cmath>
@@ -102,8 +103,8 @@ void LayOutTrackViews(const TrackPosition& position)
     if (flags & TIMELINE_SWING_IN) {
         // From a fifth of the window, 0.3 window heights above it, down to rest.
         const float phi = position.local * SWING_STEP;
-        incoming->distance = 8.0f * std::cos(phi) + 2.0f;
-        incoming->offsetY = 8.0f * std::sin(phi) - 8.0f;
+        incoming->distance = 8.0f * PortableCos(phi) + 2.0f;
+        incoming->offsetY = 8.0f * PortableSin(phi) - 8.0f;
     }
 }
 

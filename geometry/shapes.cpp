@@ -2,6 +2,7 @@
 // Every shape is large inside its body and small or negative outside; the shapes
 // read only their arguments, EngineTables.ShapeParams and the lookup tables.
 #include "core/engine_tables.h"
+#include "core/trigonometry.h"
 #include "geometry/geometry.h"
 
 #include <cmath>
@@ -69,7 +70,7 @@ float CosineBall(float x, float y, float z)
 // An ellipsoid with half-axes 0.5, 1, 1 carrying cosine ridges in y and z.
 float RidgedEllipsoid(float x, float y, float z)
 {
-    const float ridges = std::cos(TwoPi * y) * std::cos(TwoPi * z) + 1.0f;
+    const float ridges = PortableCos(TwoPi * y) * PortableCos(TwoPi * z) + 1.0f;
     return ridges * (1.0f - (4.0f * x * x + y * y + z * z));
 }
 
@@ -100,8 +101,8 @@ float TwistedSheet(float x, float y, float z)
 {
     const float* p = Params();
     const float theta = p[SHAPE_PY] * y + p[SHAPE_PX];
-    const float bigX = x + 0.3f * std::cos(theta);
-    const float bigZ = z + 0.3f * std::sin(theta);
+    const float bigX = x + 0.3f * PortableCos(theta);
+    const float bigZ = z + 0.3f * PortableSin(theta);
     return bigX * bigX + bigZ * bigZ - (x * x + z * z) + p[SHAPE_PZ] * y * y;
 }
 
@@ -116,102 +117,6 @@ float ThreeRings(float x, float y, float z)
     return Falloff(8.0f * (Square(px * x + py * y) + r2)) +
            Falloff(8.0f * (Square(px * z - py * y) + r2)) +
            Falloff(8.0f * (Square(x * x + z * z - pz) + y * y));
-}
-
-float RippledColumn(float x, float y, float z)
-{
-    const float* p = Params();
-    const float e = Falloff(x * x + z * z);
-    const float ripple = std::sin(4.0f * (e + p[SHAPE_PX])) * std::cos(8.0f * (y + p[SHAPE_PY]));
-    return ((ripple - 1.25f) * (z + 1.0f) + 2.0f * e) * (1.0f - y * y);
-}
-
-namespace {
-
-float CosineLatticeDirect(float x, float y, float z)
-{
-    const float* p = Params();
-    const float a = x + std::sin(Pi * (y + p[SHAPE_PY]));
-    const float b = z + std::sin(Pi * (x + p[SHAPE_PX]));
-    const float waves = 0.125f * (1.0f + std::cos(a)) * (1.0f + std::cos(b)) *
-                            (1.0f + std::cos(y + std::sin(Pi * z))) +
-                        0.125f * std::cos(Pi * a) * std::cos(Pi * b);
-    return waves * (2.0f - (x * x + y * y + z * z));
-}
-
-// On the points of the 28-cell grid the lattice is sampled row by row, and its eight
-// cosines split by the angle-sum rule into factors of x alone (one per column, kept
-// while px stays) and of y and z alone (one set per row): no trigonometry per point.
-// Any other point, such as a vertex on an edge, takes the direct formula.
-struct LatticeTerms {
-    float gridX[29] = {};
-    bool gridReady = false;
-    float px = 0.0f;
-    bool columnsReady = false;
-    // For each column x and s = sin(pi (x + px)): cos and sin of x, pi x, s, pi s.
-    float column[29][8] = {};
-    float y = 0.0f, z = 0.0f, py = 0.0f;
-    bool rowReady = false;
-    // For t = sin(pi (y + py)): cos and sin of t, pi t, z, pi z; then the y-z factor.
-    float row[9] = {};
-};
-LatticeTerms Lattice;
-
-// The column of the 28-cell grid that x is exactly on, or -1.
-int LatticeColumn(float x)
-{
-    const int i = static_cast<int>((x + 1.0f) * 14.0f + 0.5f);
-    return (i >= 0 && i <= 28 && Lattice.gridX[i] == x) ? i : -1;
-}
-
-} // namespace
-
-float CosineLattice(float x, float y, float z)
-{
-    LatticeTerms& l = Lattice;
-    if (!l.gridReady) {
-        ComputeGridCoordinates(28, l.gridX);
-        l.gridReady = true;
-    }
-    const int i = LatticeColumn(x);
-    if (i < 0 || LatticeColumn(y) < 0 || LatticeColumn(z) < 0)
-        return CosineLatticeDirect(x, y, z);
-
-    const float* p = Params();
-    if (!l.columnsReady || l.px != p[SHAPE_PX]) {
-        l.px = p[SHAPE_PX];
-        for (int c = 0; c <= 28; ++c) {
-            const float cx = l.gridX[c];
-            const float sx = std::sin(Pi * (cx + l.px));
-            const float angles[4] = { cx, Pi * cx, sx, Pi * sx };
-            for (int k = 0; k < 4; ++k) {
-                l.column[c][2 * k] = std::cos(angles[k]);
-                l.column[c][2 * k + 1] = std::sin(angles[k]);
-            }
-        }
-        l.columnsReady = true;
-    }
-    if (!l.rowReady || l.y != y || l.z != z || l.py != p[SHAPE_PY]) {
-        l.y = y;
-        l.z = z;
-        l.py = p[SHAPE_PY];
-        const float t = std::sin(Pi * (y + l.py));
-        const float angles[4] = { t, Pi * t, z, Pi * z };
-        for (int k = 0; k < 4; ++k) {
-            l.row[2 * k] = std::cos(angles[k]);
-            l.row[2 * k + 1] = std::sin(angles[k]);
-        }
-        l.row[8] = 1.0f + std::cos(y + std::sin(Pi * z));
-        l.rowReady = true;
-    }
-    const float* c = l.column[i];
-    const float* r = l.row;
-    const float cosA = c[0] * r[0] - c[1] * r[1];     // a = x + t
-    const float cosPiA = c[2] * r[2] - c[3] * r[3];
-    const float cosB = r[4] * c[4] - r[5] * c[5];     // b = z + s
-    const float cosPiB = r[6] * c[6] - r[7] * c[7];
-    const float waves = 0.125f * (1.0f + cosA) * (1.0f + cosB) * r[8] + 0.125f * cosPiA * cosPiB;
-    return waves * (2.0f - (x * x + y * y + z * z));
 }
 
 // Two blobs, at (px, py, pz) and at that point plus (ox, oy, oz).

@@ -2,14 +2,16 @@
 # The Windows program under Wine, on an X server (run under xvfb-run): the start-up
 # question is answered No, the window opens with its GL context, and Escape ends
 # the program with exit code 0. waveOut plays into a PulseAudio null sink.
-#   wine_window.sh DEMO_EXE WORK_DIR
+#   wine_window.sh 32|64 DEMO_EXE WORK_DIR
 set -uo pipefail
-exe=$1 work=$2
+bits=$1 exe=$2 work=$3
 title="http://quorvantile.example"
 mkdir -p "$work"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. "$(dirname "$0")/wine.sh"
 
-fail() { echo "FAIL: $*"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; wineserver -k 2>/dev/null; exit 1; }
+fail() { echo "FAIL: $*"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; wine_stop; exit 1; }
+[ -f "$exe" ] || fail "no Windows build at $exe"
+use_wine "$bits" "$work"
 
 # A private PulseAudio with a null sink, so that waveOut has a device that plays
 # at the real rate on a machine without sound hardware.
@@ -19,17 +21,13 @@ if ! pactl info >/dev/null 2>&1; then
     for _ in $(seq 1 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 fi
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
-fi
 # Unmanaged windows: Wine draws its own frames, and the teardown does not wait on a
 # window manager that is not there.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
 . "$(dirname "$0")/x11.sh"
 
-wine "$exe" & pid=$!
+wine_run "$exe" & pid=$!
 
 box=$(find_window "$title" '$2 < 600' 30) || fail "the start-up question never appeared"
 answer_box "$box" n || fail "the question box did not take No"   # n: the No button
@@ -38,12 +36,12 @@ win=$(find_window "$title" '$2 >= 640 && $3 >= 480' 15) || fail "no window after
 sleep 2
 kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
 xwininfo -root -tree | grep -F '"ERROR"' >/dev/null && fail "an ERROR box is shown"
-import -window "$win" "$work/window.png" 2>/dev/null
+import -window "$win" "$work/window$bits.png" 2>/dev/null
 
 hold_key "$win" Escape
 wait_exit 15 || fail "the program did not end on Escape"
 wait "$pid"
 rc=$?
-wineserver -k 2>/dev/null
+wine_stop
 [ $rc -eq 0 ] || fail "exit code $rc after Escape"
-echo "PASS: Windows build under Wine: window with GL context, Escape ended it with code 0"
+echo "PASS: $bits-bit Windows build under Wine: window with GL context, Escape ended it with code 0"

@@ -1,9 +1,15 @@
 // Table lookups at their ends and shape values at known points.
 #include "tests/geometry/geometry_fixture.h"
 
+#include "core/trigonometry.h"
+
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -143,32 +149,42 @@ TEST_F(ShapesTest, ShapesFollowTheirFormulasWithEveryParameterSet)
 }
 
 // The lattice keeps terms between calls; they must follow every argument and
-// parameter they depend on.
-TEST_F(ShapesTest, CosineLatticeMatchesItsFormulaAcrossParameterChanges)
+// parameter they depend on, and give exactly the formula's bits on and off the
+// 28-cell grid, whatever the order of the calls.
+TEST_F(ShapesTest, CosineLatticeHasItsFormulasBitsAcrossParameterChanges)
 {
-    const float pi = 3.14159265f;
+    const float pi = 3.14159265358979f;
     auto direct = [&](float x, float y, float z) {
         const float px = EngineTables.ShapeParams[SHAPE_PX], py = EngineTables.ShapeParams[SHAPE_PY];
-        const float a = x + std::sin(pi * (y + py)), b = z + std::sin(pi * (x + px));
-        return (0.125f * (1 + std::cos(a)) * (1 + std::cos(b)) * (1 + std::cos(y + std::sin(pi * z))) +
-                0.125f * std::cos(pi * a) * std::cos(pi * b)) * (2 - (x * x + y * y + z * z));
+        const float a = x + PortableSin(pi * (y + py)), b = z + PortableSin(pi * (x + px));
+        return (0.125f * (1 + PortableCos(a)) * (1 + PortableCos(b)) * (1 + PortableCos(y + PortableSin(pi * z))) +
+                0.125f * PortableCos(pi * a) * PortableCos(pi * b)) * (2 - (x * x + y * y + z * z));
     };
-    // On the 28-cell grid's points, where it is sampled by rows, and off them.
+    auto bits = [](float v) { return std::bit_cast<uint32_t>(v); };
     float grid[29];
     ComputeGridCoordinates(28, grid);
-    const float params[3][2] = { { 0.0f, 0.0f }, { 1.5f, 0.0f }, { 1.5f, -0.75f } };
-    for (const auto& pair : params) {
-        EngineTables.ShapeParams[SHAPE_PX] = pair[0];
-        EngineTables.ShapeParams[SHAPE_PY] = pair[1];
-        for (int k : { 0, 9, 28 })
-            for (int j : { 3, 14, 27 })
+    // The animation's parameters at several times (px = 2 + 2 sin 0.005t,
+    // py = 2 + 2 cos 0.005t), then px alone and py alone changed.
+    std::vector<std::pair<float, float>> params;
+    for (float t : { 0.0f, 700.0f, 2345.0f, 9000.0f, 17311.0f })
+        params.emplace_back(2.0f + 2.0f * PortableSin(0.005f * t), 2.0f + 2.0f * PortableCos(0.005f * t));
+    params.insert(params.end(), { { 1.5f, 0.0f }, { 1.5f, -0.75f }, { -0.25f, -0.75f } });
+    for (const auto& [px, py] : params) {
+        EngineTables.ShapeParams[SHAPE_PX] = px;
+        EngineTables.ShapeParams[SHAPE_PY] = py;
+        for (int k = 0; k <= 28; ++k)
+            for (int j = 0; j <= 28; ++j)
                 for (int i = 0; i <= 28; ++i) {
                     const float x = grid[i], y = grid[j], z = grid[k];
-                    ASSERT_NEAR(CosineLattice(x, y, z), direct(x, y, z), 2e-6f) << x << " " << y << " " << z;
-                    ASSERT_NEAR(CosineLattice(x + 0.001f, y, z), direct(x + 0.001f, y, z), 2e-6f);
-                    ASSERT_NEAR(CosineLattice(x, y, z + 0.01f), direct(x, y, z + 0.01f), 2e-6f);
+                    ASSERT_EQ(bits(CosineLattice(x, y, z)), bits(direct(x, y, z))) << x << " " << y << " " << z;
                 }
+        for (int i = 0; i <= 28; i += 7) {
+            const float x = grid[i], y = grid[28 - i], z = grid[i / 2];
+            ASSERT_EQ(bits(CosineLattice(x + 0.001f, y, z)), bits(direct(x + 0.001f, y, z)));
+            ASSERT_EQ(bits(CosineLattice(x, y, z + 0.01f)), bits(direct(x, y, z + 0.01f)));
+        }
     }
+    EXPECT_TRUE(std::isnan(CosineLattice(std::nanf(""), 0.0f, 0.0f)));
 }
 
 } // namespace

@@ -39,6 +39,30 @@ done
 grep -c "^t = " "$dir/out.txt" | grep -qx 2 || fail "two times, not $(grep -c "^t = " "$dir/out.txt") reports"
 grep -qx "t = 17311.00 cs" "$dir/out.txt" || fail "the last frame time is not printed exactly"
 
+for bad in -1 17312 1.5 x; do
+    expect 2 "--at takes whole centiseconds from 0 to 17311" meshes "$dir/m" --at "$bad"
+done
+
+# ---- Animated meshes: one row and one OBJ per animation and time, each OBJ with the
+# row's triangles; what a time gives does not depend on the times asked before it.
+"$tool" meshes "$dir/a" --at 0 --at 5000 --at 17311 >/dev/null 2>&1 || fail "meshes --at failed"
+"$tool" meshes "$dir/b" --at 5000 >/dev/null 2>&1 || fail "meshes --at 5000 failed"
+rows=$(tail -n +2 "$dir/a/animated.tsv")
+[ "$(wc -l <<<"$rows")" -eq 21 ] || fail "not 7 animations at 3 times: $rows"
+while IFS=$'\t' read -r t name parameter mesh _ _ _ indices _; do
+    obj="$dir/a/animated_${t}_${name}_${parameter}.obj"
+    [ "$(grep -c '^f ' "$obj")" -eq $((indices / 3)) ] || fail "$obj does not hold the $((indices / 3)) triangles of its row"
+    [ "$mesh" = 20 ] || [ "$mesh" = 21 ] || fail "$name $parameter rebuilds mesh $mesh"
+done <<<"$rows"
+[ "$(grep -c "^5000	" "$dir/a/animated.tsv")" -eq 7 ] || fail "no 7 rows at 5000"
+diff <(grep "^5000	" "$dir/a/animated.tsv") <(tail -n +2 "$dir/b/animated.tsv") >/dev/null ||
+    fail "the meshes at 5000 depend on the times asked before"
+for obj in "$dir"/b/animated_*.obj; do
+    cmp -s "$obj" "$dir/a/$(basename "$obj")" || fail "$(basename "$obj") depends on the times asked before"
+done
+[ "$(grep "^0	trail	0" "$dir/a/animated.tsv" | cut -f 8-)" != "$(grep "^17311	trail	0" "$dir/a/animated.tsv" | cut -f 8-)" ] ||
+    fail "the trail does not move"
+
 # Output paths are checked before any work, with the system's reason.
 touch "$dir/plain"
 expect 1 "cannot make $dir/plain/t" textures "$dir/plain/t"
@@ -76,4 +100,4 @@ while read -r table; do
     [ "$(tail -c 1 "$table" | od -An -c | tr -d ' ')" = '\n' ] || fail "$table is truncated"
 done < <(find "$dir/full" -name '*.tsv' -o -name '*.obj')
 [ -n "${mounted:-}" ] && umount "$dir/full"
-echo "PASS: command line, whole-centisecond times, checked paths and a full disk"
+echo "PASS: command line, whole-centisecond times, animated meshes, checked paths and a full disk"

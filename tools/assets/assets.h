@@ -4,9 +4,11 @@
 // before any work.
 #pragma once
 
+#include "tools/common/command_line.h"
+
+#include <span>
 #include <string>
 
-struct ToolInfo;
 extern const ToolInfo InspectTool;
 
 using InspectFn = int (*)(int argc, char** argv);
@@ -23,9 +25,12 @@ int InspectTimeline(int argc, char** argv);
 // meshes OUT_DIR: start-up on a headless GL window, then meshes.tsv (per mesh: number,
 // builder, firstVertex, vertexCount, indices made, indexCount, bounding box), one OBJ
 // per mesh, and glyphs.png, glyph_cells.png, picture.png and surfaces.png drawn with GL.
+// --at T (repeated): also animated.tsv and one OBJ per animated mesh as its animation
+// rebuilds it at scene time T.
 int InspectMeshes(int argc, char** argv);
 
-// The OUT_DIR of a sub-command that takes it and no option, made and checked before any
-// work: the exit code after --help, a usage error or a folder that cannot be written,
-// or -1 with *folder set.
-int ParseOutputFolder(int argc, char** argv, const char* usage, std::string* folder);
+// The OUT_DIR of a sub-command that takes it, made and checked before any work, and
+// the options of `options` into *parsed: the exit code after --help, a usage error or
+// a folder that cannot be written, or -1 with *folder set.
+int ParseOutputFolder(int argc, char** argv, const char* usage, std::string* folder,
+                      std::span<const OptionDefinition> options = {}, ParsedCommandLine* parsed = nullptr);

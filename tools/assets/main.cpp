@@ -26,8 +26,9 @@ const char* const USAGE =
     "usage: quorvantile-inspect SUBCOMMAND ARGS...\n"
     "  textures OUT_DIR                      every layer and texture as PNG, contact sheets,\n"
     "                                        curves and manifest.tsv (hashes)\n"
-    "  meshes OUT_DIR                        meshes.tsv, one OBJ per mesh, and pictures of\n"
-    "                                        the glyphs, the picture and the surfaces\n"
+    "  meshes OUT_DIR [--at T]...            meshes.tsv, one OBJ per mesh, and pictures of\n"
+    "                                        the glyphs, the picture and the surfaces; with\n"
+    "                                        --at, the animated meshes at scene time T\n"
     "  timeline OUT.png                      the three tracks as a chart\n"
     "  timeline --at T [--at T]...           what each track shows at frame time T\n"
     "                                        (whole centiseconds)\n"
@@ -68,15 +69,18 @@ int main(int argc, char** argv)
     return RunTool(InspectTool, RunInspectTool, argc, argv);
 }
 
-int ParseOutputFolder(int argc, char** argv, const char* usage, std::string* folder)
+int ParseOutputFolder(int argc, char** argv, const char* usage, std::string* folder,
+                      std::span<const OptionDefinition> options, ParsedCommandLine* parsed)
 {
     const ToolInfo tool = { InspectTool.name, usage };
-    ParsedCommandLine parsed;
-    if (const int code = ParseCommandLine(tool, argc, argv, 0, {}, &parsed); code >= 0)
+    ParsedCommandLine own;
+    if (!parsed)
+        parsed = &own;
+    if (const int code = ParseCommandLine(tool, argc, argv, 0, options, parsed); code >= 0)
         return code;
-    if (parsed.operands.size() != 1)
+    if (parsed->operands.size() != 1)
         return UsageError(tool, "one operand is needed (--help shows it)");
-    *folder = parsed.operands[0];
+    *folder = parsed->operands[0];
     std::string error;
     if (!PrepareOutputFolder(*folder, &error))
         return Failure(InspectTool, error);

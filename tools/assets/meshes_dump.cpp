@@ -1,10 +1,13 @@
-// `meshes OUT_DIR`: runs the demo's start-up on a headless GL window and writes what
-// the mesh builders made: meshes.tsv (per mesh: number, builder, firstVertex,
-// vertexCount, indices made, indexCount drawn, bounding box of the drawn vertices),
-// mesh_NNN.obj, and PNGs of the glyphs, the picture and the surfaces drawn with GL.
+// `meshes OUT_DIR [--at T]...`: runs the demo's start-up on a headless GL window and
+// writes what the mesh builders made: meshes.tsv (per mesh: number, builder,
+// firstVertex, vertexCount, indices made, indexCount drawn, bounding box of the drawn
+// vertices), mesh_NNN.obj, and PNGs of the glyphs, the picture and the surfaces drawn
+// with GL. With --at, also the meshes that the animations rebuild every frame, as each
+// rebuilds its mesh at scene time T: animated.tsv and animated_T_NAME_PARAMETER.obj.
 #include "tools/assets/assets.h"
 
 #include "content/content.h"
+#include "effects/effects.h"
 #include "engine/engine.h"
 #include "geometry/geometry.h"
 #include "platform/gl.h"
@@ -60,6 +63,18 @@ Bounds DrawnBounds(const MeshSlot& slot)
     return b;
 }
 
+constexpr const char* MESH_COLUMNS = "\tfirstVertex\tvertexCount\tindicesMade\tindexCount"
+                                     "\tminX\tminY\tminZ\tmaxX\tmaxY\tmaxZ";
+
+// The columns of MESH_COLUMNS for one mesh, and the end of the line.
+void PrintMeshColumns(OutputFile& out, int mesh)
+{
+    const MeshSlot& slot = EngineTables.MeshTable[mesh];
+    const Bounds b = DrawnBounds(slot);
+    out.Print("\t%d\t%d\t%d\t%d\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\n", slot.firstVertex, slot.vertexCount,
+              slot.indexCapacity, slot.indexCount, b.min[0], b.min[1], b.min[2], b.max[0], b.max[1], b.max[2]);
+}
+
 bool WriteTable(const std::string& path, std::string* error)
 {
     OutputFile out(path);
@@ -67,14 +82,10 @@ bool WriteTable(const std::string& path, std::string* error)
         *error = out.Error();
         return false;
     }
-    out.Print("mesh\tbuilder\tfirstVertex\tvertexCount\tindicesMade\tindexCount"
-                      "\tminX\tminY\tminZ\tmaxX\tmaxY\tmaxZ\n");
+    out.Print("mesh\tbuilder%s\n", MESH_COLUMNS);
     for (int m = 0; m < MESH_TABLE_SIZE; ++m) {
-        const MeshSlot& slot = EngineTables.MeshTable[m];
-        const Bounds b = DrawnBounds(slot);
-        out.Print("%d\t%s\t%d\t%d\t%d\t%d\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\t%.6f\n", m, BuilderName(m),
-                     slot.firstVertex, slot.vertexCount, slot.indexCapacity, slot.indexCount, b.min[0],
-                  b.min[1], b.min[2], b.max[0], b.max[1], b.max[2]);
+        out.Print("%d\t%s", m, BuilderName(m));
+        PrintMeshColumns(out, m);
     }
     if (out.Commit())
         return true;
@@ -357,14 +368,113 @@ bool WriteSurfaces(const std::string& path, std::string* error)
     return WritePng(path, pixels.data(), WINDOW_WIDTH, WINDOW_HEIGHT, 3, error);
 }
 
+// An animation that rebuilds a mesh every frame: a scene item's callback with its
+// parameter and the mesh it rebuilds, as the scenes name them.
+struct MeshAnimation {
+    ItemCallbackId callback;
+    int parameter;
+    int mesh;
+
+    auto operator<=>(const MeshAnimation&) const = default;
+};
+
+const char* AnimationName(ItemCallbackId callback)
+{
+    switch (callback) {
+    case CALLBACK_ANIMATE_SURFACE: return "surface";
+    case CALLBACK_ANIMATE_SHADED_SURFACE: return "shaded_surface";
+    default: return "trail";
+    }
+}
+
+std::vector<MeshAnimation> FindMeshAnimations()
+{
+    std::vector<MeshAnimation> found;
+    for (const SceneDefinition& scene : SceneDefinitions) {
+        for (const ItemDefinition* d = scene.items; d && d->count; ++d) {
+            if (d->callback != CALLBACK_ANIMATE_SURFACE && d->callback != CALLBACK_ANIMATE_SHADED_SURFACE &&
+                d->callback != CALLBACK_ANIMATE_TRAIL)
+                continue;
+            const MeshAnimation a = { d->callback, d->flags >> 8, d->mesh };
+            if (std::find(found.begin(), found.end(), a) == found.end())
+                found.push_back(a);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// A trail is the field its calls left behind: at T it is rebuilt by TRAIL_CALLS calls
+// on the capture's default step, ending at T, into an emptied field.
+constexpr int TRAIL_CALLS = 100;
+constexpr int TRAIL_STEP = 2;
+
+void RebuildAt(const MeshAnimation& animation, int t)
+{
+    SceneItem item = {};
+    item.mesh = static_cast<uint16_t>(animation.mesh);
+    const ItemCallback callback = ItemCallbacks[animation.callback];
+    if (animation.callback != CALLBACK_ANIMATE_TRAIL) {
+        callback(&item, animation.parameter, static_cast<float>(t));
+        return;
+    }
+    const SampleGrid* grid = EngineTables.IsoGrids[TRAIL_GRID];
+    const int sampled = (grid->nx + 1) * (grid->ny + 1) * (grid->nz + 1);
+    for (int n = 0; n < sampled; ++n)
+        grid->points[n].value = 0.0f;
+    for (int n = TRAIL_CALLS - 1; n >= 0; --n)
+        callback(&item, animation.parameter, static_cast<float>(t - TRAIL_STEP * n));
+}
+
+// animated.tsv and one OBJ per animation and time.
+bool WriteAnimatedMeshes(const std::string& dir, const std::vector<int>& times, std::string* error)
+{
+    OutputFile table(dir + "/animated.tsv");
+    if (!table.Open()) {
+        *error = table.Error();
+        return false;
+    }
+    table.Print("time\tanimation\tparameter\tmesh%s\n", MESH_COLUMNS);
+    for (int t : times) {
+        for (const MeshAnimation& a : FindMeshAnimations()) {
+            RebuildAt(a, t);
+            table.Print("%d\t%s\t%d\t%d", t, AnimationName(a.callback), a.parameter, a.mesh);
+            PrintMeshColumns(table, a.mesh);
+            char name[96];
+            std::snprintf(name, sizeof name, "/animated_%d_%s_%d.obj", t, AnimationName(a.callback), a.parameter);
+            if (!WriteObj(dir + name, a.mesh, error))
+                return false;
+        }
+    }
+    if (table.Commit())
+        return true;
+    *error = table.Error();
+    return false;
+}
+
 } // namespace
 
 int InspectMeshes(int argc, char** argv)
 {
+    const char* usage =
+        "usage: quorvantile-inspect meshes OUT_DIR [--at T]...\n"
+        "  --at T   also each animated mesh as its animation rebuilds it at scene time T, in\n"
+        "           whole centiseconds from 0 to before the end (17312); a trail as 100 calls\n"
+        "           2 centiseconds apart, ending at T, leave it\n";
+    constexpr OptionDefinition Options[] = { { "--at", OptionKind::Repeated } };
+    ParsedCommandLine parsed;
     std::string dir;
-    if (const int code = ParseOutputFolder(argc, argv, "usage: quorvantile-inspect meshes OUT_DIR\n", &dir);
-        code >= 0)
+    if (const int code = ParseOutputFolder(argc, argv, usage, &dir, Options, &parsed); code >= 0)
         return code;
+    const int lastFrame = static_cast<int>(ComputeEndTime(TimelineTracks[0])) - 1;
+    std::vector<int> times;
+    for (const std::string& value : parsed.Values("--at")) {
+        int t = 0;
+        if (!ParseWholeNumber(value, 0, lastFrame, &t))
+            return UsageError(InspectTool, "--at takes whole centiseconds from 0 to " + std::to_string(lastFrame) +
+                                               ", not " + value);
+        times.push_back(t);
+    }
     std::string error;
 
     // Headless: the offscreen video driver gives a GL context without a screen.
@@ -384,6 +494,7 @@ int InspectMeshes(int argc, char** argv)
         ok = ok && WriteGlyphSheet(dir + "/glyphs.png", &error) && WriteGlyphCells(dir + "/glyph_cells.png", &error) &&
              WritePicture(dir + "/picture.png", &error) && WriteSurfaces(dir + "/surfaces.png", &error);
     }
+    ok = ok && (times.empty() || WriteAnimatedMeshes(dir, times, &error));
     if (!ok)
         return Failure(InspectTool, error);
     return 0;

@@ -1,0 +1,109 @@
+// Sine, cosine and the angle of a point, in single precision, the same bits on every
+// platform. The C libraries' float functions (sinf, cosf, atan2f: what std::sin of a
+// float becomes) are not correctly rounded, and glibc's differ from the Windows
+// runtime's in the last bits. Here sine and cosine are evaluated in double by the
+// program's own arithmetic (additions and multiplications only, which IEEE 754 fixes
+// exactly) and rounded to float: that is the correctly rounded float in all but
+// vanishingly rare cases, and the same wherever the program runs, whatever C library
+// it links. Every moving surface, trail and animation of the demo goes through these.
+#pragma once
+
+#include <cmath>
+
+namespace trigonometry {
+
+// pi/2 in three parts: the first two of 33 significant bits, so that k times either is
+// exact for |k| < 2^20, and the rest.
+constexpr double HALF_PI_1 = 0x1.921fb544p+0;
+constexpr double HALF_PI_2 = 0x1.0b4611a6p-34;
+constexpr double HALF_PI_3 = 0x1.3198a2e037073p-69;
+constexpr double TWO_OVER_PI = 0x1.45f306dc9c883p-1;
+// Adding and subtracting 1.5 * 2^52 rounds a double of magnitude below 2^51 to an
+// integer, ties to even.
+constexpr double ROUNDING_SHIFT = 0x1.8p52;
+// Beyond this the reduction's products are no longer exact; the C library takes over
+// (no angle of the demo comes near it), as it does for infinities and NaN.
+constexpr double REDUCTION_LIMIT = 0x1p19;
+
+// Taylor series on |r| <= pi/4 (plus rounding) in r^2, nine terms each: sin r up to
+// r^19, cos r up to r^18, whose first term left out is below a thousandth of the last
+// bit of a double.
+// sin r = r + r^3 (-1/3! + r^2/5! - ...).
+constexpr double SIN_SERIES[9] = {
+    -1.0 / 6.0,          1.0 / 120.0,           -1.0 / 5040.0,
+    1.0 / 362880.0,      -1.0 / 39916800.0,     1.0 / 6227020800.0,
+    -1.0 / 1307674368000.0, 1.0 / 355687428096000.0, -1.0 / 121645100408832000.0,
+};
+// cos r = 1 + r^2 (-1/2! + r^2/4! - ...).
+constexpr double COS_SERIES[9] = {
+    -1.0 / 2.0,          1.0 / 24.0,            -1.0 / 720.0,
+    1.0 / 40320.0,       -1.0 / 3628800.0,      1.0 / 479001600.0,
+    -1.0 / 87178291200.0, 1.0 / 20922789888000.0, -1.0 / 6402373705728000.0,
+};
+
+// The first six terms of a series, summed in pairs and pairs of pairs, which keeps
+// the chain of dependent operations short. Their sum is off the whole series' by
+// less than 2^-40 of the result (the seventh terms, 2^-44 of sin r and 2^-41 of
+// cos r at r = pi/4).
+inline double SumSixTerms(const double (&c)[9], double r2, double r4, double r8)
+{
+    return ((c[0] + c[1] * r2) + (c[2] + c[3] * r2) * r4) + (c[4] + c[5] * r2) * r8;
+}
+
+inline double SumNineTerms(const double (&c)[9], double r2, double r4, double r8)
+{
+    return SumSixTerms(c, r2, r4, r8) + ((c[6] + c[7] * r2) + c[8] * r4) * r8 * r4;
+}
+
+// Rounded to float, a value known to within this part of itself rounds the same as
+// every value in that interval when both ends round alike.
+constexpr double SHORT_SERIES_MARGIN = 0x1p-34;
+
+// sin(x + quarter * pi/2) rounded to float, for |x| <= REDUCTION_LIMIT. Almost always
+// six terms of the series settle the rounding; only where the value lies too near
+// the middle between two floats is the whole series summed.
+[[gnu::always_inline]] inline float SinOfQuadrant(double x, int quarter)
+{
+    const double k = (x * TWO_OVER_PI + ROUNDING_SHIFT) - ROUNDING_SHIFT;
+    const double r = ((x - k * HALF_PI_1) - k * HALF_PI_2) - k * HALF_PI_3;
+    const int quadrant = (static_cast<int>(k) + quarter) & 3;
+    const double r2 = r * r, r4 = r2 * r2, r8 = r4 * r4;
+    // cos r = 1 + r^2 C(r^2) in the odd quadrants, sin r = r + r^3 S(r^2) in the even
+    // ones: one series, chosen without a branch (the quadrant of an angle cannot be
+    // predicted). A sine of -0 keeps its sign.
+    const bool odd = quadrant & 1;
+    const double(&series)[9] = odd ? COS_SERIES : SIN_SERIES;
+    const double head = odd ? 1.0 : r;
+    const double scale = odd ? r2 : r * r2;
+    const double sign = (quadrant & 2) ? -1.0 : 1.0;
+    auto value = [&](double sum) { return r == 0.0 && !odd ? r : sign * (head + scale * sum); };
+    const double estimate = value(SumSixTerms(series, r2, r4, r8));
+    const double margin = std::fabs(estimate) * SHORT_SERIES_MARGIN;
+    if (static_cast<float>(estimate - margin) == static_cast<float>(estimate + margin))
+        return static_cast<float>(estimate);
+    return static_cast<float>(value(SumNineTerms(series, r2, r4, r8)));
+}
+
+} // namespace trigonometry
+
+inline float PortableSin(float radians)
+{
+    const double x = radians;
+    if (!(std::fabs(x) <= trigonometry::REDUCTION_LIMIT))
+        return static_cast<float>(std::sin(x));
+    return trigonometry::SinOfQuadrant(x, 0);
+}
+
+inline float PortableCos(float radians)
+{
+    const double x = radians;
+    if (!(std::fabs(x) <= trigonometry::REDUCTION_LIMIT))
+        return static_cast<float>(std::cos(x));
+    return trigonometry::SinOfQuadrant(x, 1);
+}
+
+// The angle of (x, y), from the C library's double function rounded to float.
+inline float PortableAtan2(float y, float x)
+{
+    return static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)));
+}

@@ -1,0 +1,231 @@
+// The two shapes of the animated surfaces that call sine and cosine at every point:
+// the rippled column and the cosine lattice. Their terms depend on one or two of the
+// three coordinates only, so on the points of the 28-cell grid, where every frame
+// samples them, they are read from tables over the grid's coordinates and pairs of
+// them, refilled when the parameters move. Off the grid (a vertex on an edge, and the
+// three steps beside it for its normal) the last few are remembered: the evaluations
+// around one vertex share most of them. Every term is computed by the same
+// expression wherever it is used, so each value has exactly its formula's bits.
+#include "core/engine_tables.h"
+#include "core/trigonometry.h"
+#include "geometry/geometry.h"
+
+#include <bit>
+#include <cstdint>
+
+namespace {
+
+constexpr float Pi = 3.14159265358979f;
+constexpr int POINTS = 29;   // per axis of the 28-cell grid
+
+struct GridCoordinates {
+    float value[POINTS] = {};
+    bool ready = false;
+};
+GridCoordinates Grid;
+
+// The index of the 28-cell grid's coordinate that u is exactly, or -1.
+int GridIndex(float u)
+{
+    if (!Grid.ready) {
+        ComputeGridCoordinates(POINTS - 1, Grid.value);
+        Grid.ready = true;
+    }
+    if (!(u >= -1.0f && u <= 1.0f))
+        return -1;
+    const int i = static_cast<int>((u + 1.0f) * 14.0f + 0.5f);
+    return Grid.value[i] == u ? i : -1;
+}
+
+// The grid indices of a point; y and z change seldom along the grid's rows, so their
+// last answers are kept.
+struct PointIndices {
+    int i, j, k;
+};
+
+PointIndices GridIndices(float x, float y, float z)
+{
+    static float lastY = 2.0f, lastZ = 2.0f;
+    static int lastJ = -1, lastK = -1;
+    if (std::bit_cast<uint32_t>(y) != std::bit_cast<uint32_t>(lastY)) {
+        lastY = y;
+        lastJ = GridIndex(y);
+    }
+    if (std::bit_cast<uint32_t>(z) != std::bit_cast<uint32_t>(lastZ)) {
+        lastZ = z;
+        lastK = GridIndex(z);
+    }
+    return { GridIndex(x), lastJ, lastK };
+}
+
+// The last few values of a term of up to two coordinates, by the coordinates' bits.
+template <int VALUES>
+struct TermMemo {
+    static constexpr int SIZE = 4;
+    uint64_t keys[SIZE] = {};
+    bool filled[SIZE] = {};
+    float values[SIZE][VALUES] = {};
+    int next = 0;
+
+    template <typename Compute>
+    const float* Get(float u, float v, Compute compute)
+    {
+        const uint64_t key = uint64_t{ std::bit_cast<uint32_t>(u) } << 32 | std::bit_cast<uint32_t>(v);
+        for (int n = 0; n < SIZE; ++n) {
+            if (filled[n] && keys[n] == key)
+                return values[n];
+        }
+        float* slot = values[next];
+        keys[next] = key;
+        filled[next] = true;
+        next = (next + 1) % SIZE;
+        compute(slot);
+        return slot;
+    }
+};
+
+// A parameter that terms depend on: true, once, when it has a new value.
+struct Parameter {
+    float value = 0.0f;
+    bool ready = false;
+
+    bool Changed(float now)
+    {
+        if (ready && value == now)
+            return false;
+        value = now;
+        ready = true;
+        return true;
+    }
+};
+
+// ---- The rippled column ---------------------------------------------------------------
+// ((sin(4 (e + px)) cos(8 (y + py)) - 1.25)(z + 1) + 2e)(1 - y^2), e = Falloff(x^2 + z^2).
+
+struct RippleTerms {
+    Parameter px, py;
+    float xz[POINTS][POINTS][2] = {};   // e and sin(4 (e + px))
+    float y[POINTS][1] = {};            // cos(8 (y + py))
+    TermMemo<2> offGridXZ;
+    TermMemo<1> offGridY;
+};
+RippleTerms Ripple;
+
+void RippleXZ(float x, float z, float px, float* out)
+{
+    const float e = Falloff(x * x + z * z);
+    out[0] = e;
+    out[1] = PortableSin(4.0f * (e + px));
+}
+
+void RippleY(float y, float py, float* out)
+{
+    out[0] = PortableCos(8.0f * (y + py));
+}
+
+// ---- The cosine lattice ---------------------------------------------------------------
+// (1/8 (1 + cos a)(1 + cos b)(1 + cos c) + 1/8 cos(pi a) cos(pi b))(2 - x^2 - y^2 - z^2)
+// with a = x + sin(pi (y + py)), b = z + sin(pi (x + px)), c = y + sin(pi z).
+
+struct LatticeTerms {
+    Parameter px, py;
+    bool zReady = false;
+    // For grid coordinates u: sin(pi (u + px)), sin(pi (u + py)), sin(pi u).
+    float sinX[POINTS] = {};
+    float sinY[POINTS] = {};
+    float sinZ[POINTS] = {};
+    // [x][y]: 1 + cos a and cos(pi a); [x][z]: 1 + cos b and cos(pi b); [y][z]: 1 + cos c.
+    float xy[POINTS][POINTS][2] = {};
+    float xz[POINTS][POINTS][2] = {};
+    float yz[POINTS][POINTS][1] = {};
+    TermMemo<2> offGridXY;
+    TermMemo<2> offGridXZ;
+    TermMemo<1> offGridYZ;
+};
+LatticeTerms Lattice;
+
+void LatticeA(float x, float sinY, float* out)
+{
+    const float a = x + sinY;
+    out[0] = 1.0f + PortableCos(a);
+    out[1] = PortableCos(Pi * a);
+}
+
+void LatticeB(float z, float sinX, float* out)
+{
+    const float b = z + sinX;
+    out[0] = 1.0f + PortableCos(b);
+    out[1] = PortableCos(Pi * b);
+}
+
+void LatticeC(float y, float sinZ, float* out)
+{
+    out[0] = 1.0f + PortableCos(y + sinZ);
+}
+
+} // namespace
+
+float RippledColumn(float x, float y, float z)
+{
+    RippleTerms& r = Ripple;
+    const float* p = EngineTables.ShapeParams;
+    const float px = p[SHAPE_PX], py = p[SHAPE_PY];
+    const auto [i, j, k] = GridIndices(x, y, z);
+    const float* g = Grid.value;
+    if (r.px.Changed(px)) {
+        for (int c = 0; c < POINTS; ++c)
+            for (int l = 0; l < POINTS; ++l)
+                RippleXZ(g[c], g[l], px, r.xz[c][l]);
+        r.offGridXZ = {};
+    }
+    if (r.py.Changed(py)) {
+        for (int c = 0; c < POINTS; ++c)
+            RippleY(g[c], py, r.y[c]);
+        r.offGridY = {};
+    }
+    const float* xz = i >= 0 && k >= 0 ? r.xz[i][k] : r.offGridXZ.Get(x, z, [&](float* out) { RippleXZ(x, z, px, out); });
+    const float* q = j >= 0 ? r.y[j] : r.offGridY.Get(y, 0.0f, [&](float* out) { RippleY(y, py, out); });
+    const float ripple = xz[1] * q[0];
+    return ((ripple - 1.25f) * (z + 1.0f) + 2.0f * xz[0]) * (1.0f - y * y);
+}
+
+float CosineLattice(float x, float y, float z)
+{
+    LatticeTerms& l = Lattice;
+    const float* p = EngineTables.ShapeParams;
+    const float px = p[SHAPE_PX], py = p[SHAPE_PY];
+    const auto [i, j, k] = GridIndices(x, y, z);
+    const float* g = Grid.value;
+    if (!l.zReady) {
+        for (int c = 0; c < POINTS; ++c)
+            l.sinZ[c] = PortableSin(Pi * g[c]);
+        for (int c = 0; c < POINTS; ++c)
+            for (int d = 0; d < POINTS; ++d)
+                LatticeC(g[c], l.sinZ[d], l.yz[c][d]);
+        l.zReady = true;
+    }
+    if (l.py.Changed(py)) {
+        for (int c = 0; c < POINTS; ++c) {
+            l.sinY[c] = PortableSin(Pi * (g[c] + py));
+            for (int d = 0; d < POINTS; ++d)
+                LatticeA(g[d], l.sinY[c], l.xy[d][c]);
+        }
+        l.offGridXY = {};
+    }
+    if (l.px.Changed(px)) {
+        for (int c = 0; c < POINTS; ++c) {
+            l.sinX[c] = PortableSin(Pi * (g[c] + px));
+            for (int d = 0; d < POINTS; ++d)
+                LatticeB(g[d], l.sinX[c], l.xz[c][d]);
+        }
+        l.offGridXZ = {};
+    }
+    auto sinX = [&] { return i >= 0 ? l.sinX[i] : PortableSin(Pi * (x + px)); };
+    auto sinY = [&] { return j >= 0 ? l.sinY[j] : PortableSin(Pi * (y + py)); };
+    auto sinZ = [&] { return k >= 0 ? l.sinZ[k] : PortableSin(Pi * z); };
+    const float* a = i >= 0 && j >= 0 ? l.xy[i][j] : l.offGridXY.Get(x, y, [&](float* out) { LatticeA(x, sinY(), out); });
+    const float* b = i >= 0 && k >= 0 ? l.xz[i][k] : l.offGridXZ.Get(x, z, [&](float* out) { LatticeB(z, sinX(), out); });
+    const float* c = j >= 0 && k >= 0 ? l.yz[j][k] : l.offGridYZ.Get(y, z, [&](float* out) { LatticeC(y, sinZ(), out); });
+    const float waves = 0.125f * a[0] * b[0] * c[0] + 0.125f * a[1] * b[1];
+    return waves * (2.0f - (x * x + y * y + z * z));
+}
