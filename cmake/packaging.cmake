@@ -1,7 +1,11 @@
 # Release packages, made with `cmake --build --preset <preset> --target package`:
-#   win32:   quorvantile-VERSION-win32.zip, the stripped demo and README.txt.
+#   win32:   quorvantile-VERSION-win32.zip, the stripped demo, README.txt and
+#            quorvantile.html.
 #   release: quorvantile_VERSION_amd64.deb, the demo and its tools in /usr/bin with
-#            their shared-library dependencies declared.
+#            their shared-library dependencies declared, and quorvantile.html in
+#            /usr/share/quorvantile.
+# quorvantile.html is the browser demo in one file, made by the web preset; making a
+# package builds it there first (configuring the preset where it is not yet).
 set(CPACK_PACKAGE_NAME quorvantile)
 set(CPACK_PACKAGE_VENDOR "quorvantile")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -10,12 +14,24 @@ set(CPACK_PACKAGE_HOMEPAGE_URL "http://quorvantile.example")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
 
+set(QV_WEB_BUILD ${CMAKE_SOURCE_DIR}/build/web)
+if(NOT EMSCRIPTEN)
+    install(CODE "
+        if(NOT EXISTS \"${QV_WEB_BUILD}/build.ninja\")
+            execute_process(COMMAND \"${CMAKE_COMMAND}\" --preset web WORKING_DIRECTORY \"${CMAKE_SOURCE_DIR}\"
+                            OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+        endif()
+        execute_process(COMMAND \"${CMAKE_COMMAND}\" --build --preset web --target quorvantile_single_file
+                        WORKING_DIRECTORY \"${CMAKE_SOURCE_DIR}\" OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)"
+        COMPONENT demo)
+endif()
+
 if(WIN32)
     install(TARGETS quorvantile RUNTIME DESTINATION . COMPONENT demo)
     # Notepad on older Windows wants CRLF.
     configure_file(${CMAKE_SOURCE_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY
                    NEWLINE_STYLE CRLF)
-    install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION . COMPONENT demo)
+    install(FILES ${CMAKE_BINARY_DIR}/README.txt ${QV_WEB_BUILD}/quorvantile.html DESTINATION . COMPONENT demo)
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME quorvantile-${PROJECT_VERSION}-win32)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
@@ -42,6 +58,7 @@ else()
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${compressed}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvantile COMPONENT demo)
     install(FILES ${compressed}/quorvantile.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT demo)
+    install(FILES ${QV_WEB_BUILD}/quorvantile.html DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvantile COMPONENT demo)
     install(FILES ${compressed}/quorvantile-capture.1.gz ${compressed}/quorvantile-inspect.1.gz
                   ${compressed}/quorvantile-xm.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT demo)

@@ -17,7 +17,8 @@ for field in "Package: quorvantile" "Architecture: amd64" "libsdl2-2.0" "libc6" 
 done
 contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
 for file in ./usr/bin/quorvantile ./usr/bin/quorvantile-capture ./usr/bin/quorvantile-inspect \
-            ./usr/bin/quorvantile-xm ./usr/share/doc/quorvantile/copyright ./usr/share/man/man6/quorvantile.6.gz; do
+            ./usr/bin/quorvantile-xm ./usr/share/doc/quorvantile/copyright ./usr/share/man/man6/quorvantile.6.gz \
+            ./usr/share/quorvantile/quorvantile.html; do
     grep -Fx "$file" <<<"$contents" >/dev/null || fail "$file is not in the package"
 done
 if command -v lintian >/dev/null; then
@@ -43,7 +44,7 @@ done
 [ -f "$zip" ] || fail "no Windows zip at $zip (cmake --build --preset win32 --target package)"
 listing=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
 name=$(basename "$zip" .zip)
-[ "$listing" = "$name/README.txt $name/quorvantile.exe " ] || fail "the zip holds $listing"
+[ "$listing" = "$name/README.txt $name/quorvantile.exe $name/quorvantile.html " ] || fail "the zip holds $listing"
 unzip -q -d "$work/zip" "$zip" || fail "cannot unpack $zip"
 exe=$work/zip/$name/quorvantile.exe
 file "$exe" | grep -F "PE32 executable" | grep -F "Intel 80386" >/dev/null || fail "not a 32-bit Windows program: $(file "$exe")"

@@ -37,13 +37,16 @@ export function serveStatic(folder, path = 'some/folder') {
 
 // Headless Chromium with WebGL 2 on SwiftShader; or, with QV_BROWSER=firefox,
 // Firefox ESR, which has WebGL 2 here only with a display (run it under xvfb-run):
-// headless it finds no GL driver.
-export async function launch() {
+// headless it finds no GL driver. Firefox without a sound server ({ sound: false })
+// has no sound device at all.
+export async function launch({ sound = true } = {}) {
     if (process.env.QV_BROWSER === 'firefox') {
-        await ensureSoundServer();
+        if (sound)
+            await ensureSoundServer();
         return puppeteer.launch({
             browser: 'firefox',
             executablePath: '/usr/bin/firefox-esr',
+            env: sound ? process.env : { ...process.env, PULSE_SERVER: 'unix:/nonexistent' },
             headless: false,
             extraPrefsFirefox: { 'media.autoplay.default': 0, 'media.volume_scale': '0.0' },
         });
