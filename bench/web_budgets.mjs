@@ -112,8 +112,8 @@ try {
         console.log(report
             ? `music over a ${RUN_SECONDS} s run: ${(report.framesPlayed / 44100).toFixed(2)} s played, ` +
               `${report.blocksMixed} blocks mixed, at most ${report.longestGapMs} ms between two (the ring holds ` +
-              `2000 ms), ${report.starved} quanta starved: ${ok ? 'within' : 'OVER'} budget; the picture started ` +
-              `${(run.offset * 1000).toFixed(0)} ms before the music`
+              `2000 ms), ${report.starved} quanta starved: ${ok ? 'within' : 'OVER'} budget; its start: the picture ` +
+              `${(run.offset * 1000).toFixed(0)} ms ahead of the music`
             : 'music over a run: no report from the player: OVER budget');
         console.log('');
     }

@@ -124,11 +124,13 @@ void WantedDrawingSize(int* width, int* height)
         FitGlLimits(width, height);
 }
 
-void SetDrawingSize(int width, int height)
+bool SetDrawingSize(int width, int height)
 {
-    emscripten_set_canvas_element_size(CANVAS, width, height);
+    if (emscripten_set_canvas_element_size(CANVAS, width, height) != EMSCRIPTEN_RESULT_SUCCESS)
+        return false;
     DrawingWidth = width;
     DrawingHeight = height;
+    return true;
 }
 
 void Listen(bool on)
@@ -172,10 +174,8 @@ bool PlatformSwitchDisplayMode(int, int, int)
 // before the first frame.
 bool PlatformCreateWindow(const char*, int width, int height, bool)
 {
-    if (emscripten_set_canvas_element_size(CANVAS, width, height) != EMSCRIPTEN_RESULT_SUCCESS)
+    if (!SetDrawingSize(width, height))
         return false;
-    DrawingWidth = width;
-    DrawingHeight = height;
     Listen(true);
     return true;
 }
@@ -300,8 +300,7 @@ bool PlatformPeekMessage(PlatformMessage* message)
     if (Queue.empty() && Context > 0) {
         int width = 0, height = 0;
         WantedDrawingSize(&width, &height);
-        if (width != DrawingWidth || height != DrawingHeight) {
-            SetDrawingSize(width, height);
+        if ((width != DrawingWidth || height != DrawingHeight) && SetDrawingSize(width, height)) {
             FixedResizeBackBuffer(width, height);
             PlatformMessage resized;
             resized.kind = MESSAGE_SIZE;
@@ -338,7 +337,7 @@ void PlatformPostQuit(int code)
     PlatformEndProcess(code);
 }
 
-// There is no process to end: the page stops the sound and the threads, keeps the
+// There is no process to end: the page stops the sound, keeps the
 // last frame on the canvas, dimmed, and offers to play again. Unwinding returns to
 // the browser without running anything of the frame that called this.
 [[noreturn]] void PlatformEndProcess(int code)
