@@ -102,8 +102,7 @@ try {
         await sleep(RUN_SECONDS * 1000);
         const run = await page.evaluate(() => {
             const report = window.quorvantile.audio();
-            const offset = report && (report.at - window.quorvantile.timings.startedAt) / 1000 - report.framesPlayed / 44100;
-            return { report, offset };
+            return { report, offset: report && report.startedAt - window.quorvantile.timings.startedAt };
         });
         await page.close();
         const report = run.report;
@@ -112,8 +111,8 @@ try {
         console.log(report
             ? `music over a ${RUN_SECONDS} s run: ${(report.framesPlayed / 44100).toFixed(2)} s played, ` +
               `${report.blocksMixed} blocks mixed, at most ${report.longestGapMs} ms between two (the ring holds ` +
-              `2000 ms), ${report.starved} quanta starved: ${ok ? 'within' : 'OVER'} budget; its start: the picture ` +
-              `${(run.offset * 1000).toFixed(0)} ms ahead of the music`
+              `2000 ms), ${report.starved} quanta starved: ${ok ? 'within' : 'OVER'} budget; the music's first ` +
+              `frame ${run.offset} ms after the picture's clock started`
             : 'music over a run: no report from the player: OVER budget');
         console.log('');
     }

@@ -19,11 +19,12 @@
 //                              kept, an Int16Array, left and right interleaved
 //   worklet -> page
 //     {type: 'report', playing, framesPlayed, peak, blocksMixed, longestGapMs,
-//      starved, at}            about every 50 ms while playing, and at the stop: frames
+//      starved, startedAt, at} about every 50 ms while playing, and at the stop: frames
 //                              played since the start, the loudest sample, blocks
 //                              re-mixed, the longest wall-clock time between two of
 //                              them, quanta that would have played frames not yet mixed
-//                              (none while the ring is kept full), and Date.now()
+//                              (none while the ring is kept full), and the Date.now()
+//                              of the first quantum played and of the report
 const REPORT_FRAMES = 2048;
 
 // What the music's module asks of its host: an end on a failed allocation, and word
@@ -84,6 +85,7 @@ class MusicPlayer extends AudioWorkletProcessor {
         this.lastMixAt = Date.now();
         this.longestGapMs = 0;
         this.starved = 0;
+        this.startedAt = 0;
         this.nextReport = REPORT_FRAMES;
         this.recorded = record > 0 ? new Int16Array(2 * record) : null;
     }
@@ -98,7 +100,8 @@ class MusicPlayer extends AudioWorkletProcessor {
     report() {
         this.port.postMessage({
             type: 'report', playing: this.playing, framesPlayed: this.framesPlayed, peak: this.peak,
-            blocksMixed: this.blocksMixed, longestGapMs: this.longestGapMs, starved: this.starved, at: Date.now(),
+            blocksMixed: this.blocksMixed, longestGapMs: this.longestGapMs, starved: this.starved,
+            startedAt: this.startedAt, at: Date.now(),
         });
     }
 
@@ -124,6 +127,8 @@ class MusicPlayer extends AudioWorkletProcessor {
     }
 
     play(left, right, frames) {
+        if (this.framesPlayed === 0)
+            this.startedAt = Date.now();
         const samples = this.ringSamples();
         if (this.framesPlayed + frames > this.framesMixed)
             ++this.starved;
