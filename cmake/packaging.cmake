@@ -1,9 +1,11 @@
 # Release packages, made with `cmake --build --preset <preset> --target package`:
-#   win32, win64: quorvantile-VERSION-win32.zip or -win64.zip, the stripped demo and
-#            README.txt.
+#   win32, win64: quorvantile-VERSION-win32.zip or -win64.zip, the stripped demo,
+#            README.txt and quorvantile.html.
 #   release: quorvantile_VERSION_amd64.deb, the demo and its tools in /usr/bin with
-#            their shared-library dependencies declared, and the demo's entry and
-#            icon in the applications menu.
+#            their shared-library dependencies declared, the demo's entry and icon
+#            in the applications menu, and quorvantile.html in /usr/share/quorvantile.
+# quorvantile.html is the browser demo in one file, made by the web preset; making a
+# package builds it there first (configuring the preset where it is not yet).
 set(CPACK_PACKAGE_NAME quorvantile)
 set(CPACK_PACKAGE_VENDOR "quorvantile")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -11,6 +13,18 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time 3D demo with its own XM music p
 set(CPACK_PACKAGE_HOMEPAGE_URL "http://quorvantile.example")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
+
+set(QV_WEB_BUILD ${CMAKE_SOURCE_DIR}/build/web)
+if(NOT EMSCRIPTEN)
+    install(CODE "
+        if(NOT EXISTS \"${QV_WEB_BUILD}/build.ninja\")
+            execute_process(COMMAND \"${CMAKE_COMMAND}\" --preset web WORKING_DIRECTORY \"${CMAKE_SOURCE_DIR}\"
+                            OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+        endif()
+        execute_process(COMMAND \"${CMAKE_COMMAND}\" --build --preset web --target quorvantile_single_file
+                        WORKING_DIRECTORY \"${CMAKE_SOURCE_DIR}\" OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)"
+        COMPONENT demo)
+endif()
 
 if(WIN32)
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -26,7 +40,7 @@ if(WIN32)
     # Notepad on older Windows wants CRLF.
     configure_file(${CMAKE_SOURCE_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY
                    NEWLINE_STYLE CRLF)
-    install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION . COMPONENT demo)
+    install(FILES ${CMAKE_BINARY_DIR}/README.txt ${QV_WEB_BUILD}/quorvantile.html DESTINATION . COMPONENT demo)
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME quorvantile-${PROJECT_VERSION}-${windows})
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
@@ -60,6 +74,7 @@ else()
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${compressed}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvantile COMPONENT demo)
     install(FILES ${compressed}/quorvantile.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT demo)
+    install(FILES ${QV_WEB_BUILD}/quorvantile.html DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvantile COMPONENT demo)
     install(FILES ${compressed}/quorvantile-capture.1.gz ${compressed}/quorvantile-inspect.1.gz
                   ${compressed}/quorvantile-xm.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT demo)

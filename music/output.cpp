@@ -202,19 +202,26 @@ void FillBlock()
         WaveOutput.blockIndex = 0;
 }
 
+int32_t FillPlayedBlocks(uint32_t framesPlayed)
+{
+    const uint32_t ringFrames = static_cast<uint32_t>(WaveOutput.ringFrames);
+    const uint32_t blockFrames = static_cast<uint32_t>(WaveOutput.blockFrames);
+    const int32_t playing = static_cast<int32_t>((framesPlayed % ringFrames) / blockFrames);
+    int32_t mixed = 0;
+    while (WaveOutput.blockIndex != playing) {
+        WaveOutput.filling.store(true, std::memory_order_release);
+        FillBlock();
+        WaveOutput.filling.store(false, std::memory_order_release);
+        ++mixed;
+    }
+    return mixed;
+}
+
 uint32_t OutputThreadProc(void*)
 {
     WaveOutput.threadFinished.store(false, std::memory_order_release);
-    const uint32_t ringFrames = static_cast<uint32_t>(WaveOutput.ringFrames);
-    const uint32_t blockFrames = static_cast<uint32_t>(WaveOutput.blockFrames);
     while (!WaveOutput.stopRequested.load(std::memory_order_acquire)) {
-        const uint32_t played = PlatformAudioBytesPlayed() / 4;
-        const int32_t playing = static_cast<int32_t>((played % ringFrames) / blockFrames);
-        while (WaveOutput.blockIndex != playing) {
-            WaveOutput.filling.store(true, std::memory_order_release);
-            FillBlock();
-            WaveOutput.filling.store(false, std::memory_order_release);
-        }
+        FillPlayedBlocks(PlatformAudioBytesPlayed() / 4);
         PlatformSleep(POLL_MS);
     }
     // One more poll hands the blocks mixed since the last one over to the device,

@@ -61,6 +61,10 @@ void WaitWhileFilling();
 // Mixes the next ring block of the module being played; runs the tick handler at
 // every tick boundary, the tick phase carrying across blocks.
 void FillBlock();
+// Re-mixes, in order, every block from the next one to mix up to the one that holds
+// frame framesPlayed of the ring's loop (counted from the start of playback, modulo
+// 2^32): the blocks the device has finished since the last call. Returns how many.
+int32_t FillPlayedBlocks(uint32_t framesPlayed);
 
 // Offline rendering through FillBlock, without a device or a thread: sets the rate,
 // resets the voices and the module's playback state, allocates the buffers.

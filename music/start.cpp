@@ -23,6 +23,25 @@ namespace {
 
 } // namespace
 
+#if QV_DEVICE_PLAYS_MODULE
+
+// The browser's audio device runs these same layers itself, in a WebAssembly module
+// of its own on the audio thread (platform/web), with its ring already mixed: here
+// it is only opened and started, and MusicModule stays null.
+void StartMusic()
+{
+    if (!PlatformAudioOpen(OUTPUT_RATE))
+        FailSoundInit(EXIT_NO_SOUND, PlatformAudioError());
+    PlatformAudioStart();
+}
+
+void StopMusic()
+{
+    PlatformAudioClose();
+}
+
+#else
+
 void StartMusic()
 {
     SetFileCallbacks(MemoryFileOpen, MemoryFileClose, MemoryFileRead, MemoryFileSeek,
@@ -42,3 +61,5 @@ void StopMusic()
         StopModule(MusicModule);
     CloseWaveOutput();
 }
+
+#endif

@@ -1,75 +1,39 @@
 // The audio device in the browser: an AudioWorklet (platform/web/audio_worklet.js)
-// that loops the ring straight out of the module's shared memory on the browser's
-// audio thread, as the Windows wave device loops its one buffer. The output thread,
-// a worker of its own, polls the bytes played and re-mixes behind the worklet, so
-// neither the mixing nor the playing waits for the page's main thread: a slow frame
-// delays the picture, never the sound.
-//
-// Everything the worklet needs after opening is one record in shared memory:
-// `state` says whether it plays, `bytesPlayed` is the position it advances, and
-// `busy` is set while it reads the ring, so that a reset can wait until it has let
-// go. Both sides use sequentially consistent atomics: every ring byte written
-// before a poll is visible to the quantum that plays it, and every byte the worklet
-// read was read before the poll that lets the mixer overwrite it.
+// on the browser's audio thread that runs the demo's music itself, in a WebAssembly
+// module of its own (platform/web/worklet/music.cpp), mixing ahead in its own ring
+// as the output thread does natively. The page makes it inside the start-up click,
+// its ring already mixed, before the demo starts (Module.makeAudioPlayer in
+// platform/web/library.js); this side only opens it (it is there, and runs at the
+// music's rate), starts it and stops it, by messages: the page's module and the
+// worklet share no memory, and a slow frame on the page's main thread delays the
+// picture, never the sound.
 #include "platform/platform.h"
 
-#include <emscripten.h>
-
-#include <atomic>
-#include <cstddef>
 #include <iterator>
 
 extern "C" {
 // platform/web/library.js; WebAudioOpen returns 0 or one of the reasons below.
 int WebAudioOpen(int rate);
+void WebAudioStart();
+void WebAudioStop();
 void WebAudioClose();
+uint32_t WebAudioFramesPlayed();
 }
 
 namespace {
 
-// The layout audio_worklet.js reads: 32-bit words in this order.
-struct SharedAudio {
-    std::atomic<uint32_t> state{0};          // 1 while playing
-    std::atomic<uint32_t> busy{0};           // 1 while the worklet reads the ring
-    std::atomic<uint32_t> bytesPlayed{0};
-    std::atomic<uint32_t> bytesAtPoll{0};    // bytesPlayed at the mixer's last poll
-    std::atomic<uint32_t> ring{0};           // address of the ring in the memory
-    std::atomic<uint32_t> ringBytes{0};
-    // Kept by the worklet for the page's checks.
-    std::atomic<uint32_t> framesPlayed{0};
-    std::atomic<uint32_t> peak{0};           // largest |sample| played
-    std::atomic<uint32_t> largestLag{0};     // most bytes played between two polls
-};
-static_assert(sizeof(SharedAudio) == 9 * 4);
-static_assert(offsetof(SharedAudio, ringBytes) == 20);
-
-SharedAudio Shared;
 bool Open = false;
 const char* Error = "";
 
 // Why the page's sound could not be opened, by WebAudioOpen's result.
 const char* const OpenErrors[] = {
     "",
-    "the page has no running AudioContext with the ring player (the browser refused sound)",
+    "the page has no running AudioContext with the music player (the browser refused sound)",
     "the AudioContext does not run at the music's rate",
+    "the audio worklet could not run the music's WebAssembly module",
 };
 
-// Waits until the worklet is out of the ring; it reads 128 frames at a time, so the
-// wait is short, and it is bounded for an audio thread the browser has suspended.
-void WaitUntilReleased()
-{
-    const double until = emscripten_get_now() + 50.0;
-    while (Shared.busy.load() != 0 && emscripten_get_now() < until) {
-    }
-}
-
 } // namespace
-
-// The record's address, for the ring player the page makes.
-extern "C" EMSCRIPTEN_KEEPALIVE void* WebAudioShared()
-{
-    return &Shared;
-}
 
 bool PlatformAudioOpen(int rate)
 {
@@ -85,49 +49,37 @@ const char* PlatformAudioError()
     return Error;
 }
 
-void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)
+// The player mixes into a ring of its own.
+void PlatformAudioPrepare(int16_t*, uint32_t)
 {
-    if (!Open)
-        return;
-    Shared.ring.store(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(ring)));
-    Shared.ringBytes.store(bytes & ~3u);
 }
 
 void PlatformAudioStart()
 {
-    if (!Open)
-        return;
-    Shared.bytesPlayed.store(0);
-    Shared.bytesAtPoll.store(0);
-    Shared.state.store(1);
+    if (Open)
+        WebAudioStart();
 }
 
+// As of the player's latest report, which comes about every 50 ms.
 uint32_t PlatformAudioBytesPlayed()
 {
-    const uint32_t played = Shared.bytesPlayed.fetch_add(0);
-    Shared.bytesAtPoll.store(played);
-    return played;
+    return Open ? WebAudioFramesPlayed() * 4 : 0;
 }
 
 void PlatformAudioUnprepare()
 {
-    // The worklet goes on looping the ring, as the wave device does after its header
-    // is unprepared; the ring outlives it until PlatformAudioReset.
 }
 
 void PlatformAudioReset()
 {
-    if (!Open)
-        return;
-    Shared.state.store(0);
-    WaitUntilReleased();
+    if (Open)
+        WebAudioStop();
 }
 
 void PlatformAudioClose()
 {
     if (!Open)
         return;
-    PlatformAudioReset();
     WebAudioClose();
     Open = false;
 }

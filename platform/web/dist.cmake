@@ -1,19 +1,17 @@
-# The browser build's folder of static files, build/web/dist: the page, the module
-# (quorvantile.js, .wasm, and .worker.js for its threads) and the audio worklet.
-# Included by the top-level CMakeLists.txt for the web preset.
+# The browser build: build/web/dist, a folder of static files that plays from any
+# static server (the page, the module as quorvantile.js and .wasm, the audio worklet
+# and the music's own module quorvantile_music.wasm), and build/web/quorvantile.html,
+# the same demo as one self-contained file. Included by the top-level CMakeLists.txt
+# for the web preset.
 set(QV_DIST ${CMAKE_BINARY_DIR}/dist)
 set_target_properties(quorvantile PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_DIST} SUFFIX ".js")
 target_link_options(quorvantile PRIVATE
-    -pthread
-    # One worker made with the module, so the music thread starts without waiting
-    # for the page's event loop.
-    -sPTHREAD_POOL_SIZE=1
-    # Fixed: a growing shared memory would leave the audio worklet's view behind.
+    # Fixed: everything is allocated at start-up.
     -sINITIAL_MEMORY=64MB
     -sALLOW_MEMORY_GROWTH=0
     -sMODULARIZE=1
     -sEXPORT_NAME=createQuorvantile
-    -sENVIRONMENT=web,worker
+    -sENVIRONMENT=web
     -sMIN_WEBGL_VERSION=2
     -sMAX_WEBGL_VERSION=2
     -sFILESYSTEM=0
@@ -21,6 +19,24 @@ target_link_options(quorvantile PRIVATE
     --js-library ${CMAKE_SOURCE_DIR}/platform/web/library.js
 )
 set_property(TARGET quorvantile APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/library.js)
+
+# The music for the audio worklet: the module, player, mixer and block filler as a
+# WebAssembly module with no JavaScript of its own, which the worklet instantiates.
+# The block filler is music/output.cpp; its device and thread are never called here,
+# and the link drops them with every use of the platform.
+add_executable(quorvantile_music ${CMAKE_SOURCE_DIR}/platform/web/worklet/music.cpp ${CMAKE_SOURCE_DIR}/music/output.cpp)
+target_link_libraries(quorvantile_music PRIVATE qv_base qv_music_player)
+set_target_properties(quorvantile_music PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_DIST} SUFFIX ".wasm")
+target_compile_options(quorvantile_music PRIVATE -fno-exceptions)
+target_link_options(quorvantile_music PRIVATE
+    --no-entry
+    -sSTANDALONE_WASM=1
+    -sTOTAL_STACK=256KB
+    -sINITIAL_MEMORY=4MB
+    -sALLOW_MEMORY_GROWTH=1
+    -sMALLOC=emmalloc
+    -sFILESYSTEM=0
+)
 
 set(QV_PAGE_FILES index.html audio_worklet.js)
 set(QV_PAGE_OUTPUTS)
@@ -32,3 +48,15 @@ foreach(file ${QV_PAGE_FILES})
     list(APPEND QV_PAGE_OUTPUTS ${QV_DIST}/${file})
 endforeach()
 add_custom_target(quorvantile_page ALL DEPENDS ${QV_PAGE_OUTPUTS})
+
+# The single file: the page with the module's script, both WebAssembly modules and
+# the worklet inlined.
+find_program(QV_NODE NAMES node nodejs REQUIRED)
+set(QV_SINGLE_FILE ${CMAKE_BINARY_DIR}/quorvantile.html)
+add_custom_command(OUTPUT ${QV_SINGLE_FILE}
+    COMMAND ${QV_NODE} ${CMAKE_SOURCE_DIR}/platform/web/single_file.mjs ${QV_DIST} ${QV_SINGLE_FILE}
+    DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/single_file.mjs ${QV_PAGE_OUTPUTS} quorvantile quorvantile_music
+            $<TARGET_FILE:quorvantile> $<TARGET_FILE:quorvantile_music>
+    COMMENT "Writing the single file quorvantile.html"
+    VERBATIM)
+add_custom_target(quorvantile_single_file ALL DEPENDS ${QV_SINGLE_FILE})

@@ -11,6 +11,9 @@
 
 extern "C" {
 
+// platform/web/library.js
+void WebDrawingSize(int* width, int* height);
+
 // The window, the engine and the music; 0 when there is no window.
 EMSCRIPTEN_KEEPALIVE int WebStart(int fullscreen)
 {
@@ -37,10 +40,13 @@ EMSCRIPTEN_KEEPALIVE void WebWindowed()
     PlatformShowCursor(true);
 }
 
-// The window and the engine without music or clock, as the capture tool starts.
+// The window at the page's drawing size and the engine, without music or clock, as
+// the capture tool starts at its --size.
 EMSCRIPTEN_KEEPALIVE int WebPrepareStill()
 {
-    if (!CreateMainWindow(WindowTitle, 640, 480, 32, false))
+    int width = 0, height = 0;
+    WebDrawingSize(&width, &height);
+    if (!CreateMainWindow(WindowTitle, width, height, 32, false))
         return 0;
     StartEngine();
     return 1;

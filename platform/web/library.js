@@ -1,7 +1,8 @@
 // The browser backend's calls into JavaScript (an emscripten library, linked with
 // --js-library). The page hands the module an object `page` with what belongs to
-// the page: the start-up answer, the running AudioContext with the ring player's
-// module loaded, and the functions that show the canvas, messages and the end.
+// the page: the start-up answer, the canvas's drawing size, and the functions that
+// show the canvas, messages and the end. The music player is made by the page inside
+// the start-up click, through Module.makeAudioPlayer, before the demo starts.
 mergeInto(LibraryManager.library, {
     WebAskYesNo: function(text, caption) {
         return window.confirm(UTF8ToString(caption) + '\n\n' + UTF8ToString(text)) ? 1 : 0;
@@ -27,41 +28,87 @@ mergeInto(LibraryManager.library, {
         Module['page'].showCursor(show !== 0);
     },
 
-    // The end of the run: the sound and the output thread stop, as they would with
-    // the process.
-    WebEnded__deps: ['$PThread', '$JSEvents', 'WebAudioClose'],
+    // The size the page wants the canvas to draw at, in pixels, into two ints.
+    WebDrawingSize: function(width, height) {
+        var size = Module['page'].drawingSize();
+        HEAP32[width >> 2] = size[0];
+        HEAP32[height >> 2] = size[1];
+    },
+
+    // The end of the run: the sound stops, as it would with the process.
+    WebEnded__deps: ['$JSEvents', 'WebAudioClose'],
     WebEnded: function(code) {
         _WebAudioClose();
-        PThread.terminateAllThreads();
         JSEvents.removeAllEventListeners();
         Module['page'].ended(code);
     },
 
-    // The ring player: an AudioWorkletNode on the page's AudioContext, holding the
-    // module's memory. The page makes it inside the start-up click and starts the
-    // demo once Module.makeAudioPlayer(context) has resolved, when the processor has
-    // the memory and the device has asked it for a tenth of a second: the music then
-    // starts on the quantum after PlatformAudioStart, as the picture starts, rather
-    // than whenever the browser has made the processor and started the device
-    // (which can take a second or more).
-    $WebAudioPlayer__postset: "Module['makeAudioPlayer'] = WebAudioPlayer.make;",
+    // The music player: an AudioWorkletNode of audio_worklet.js on the page's
+    // AudioContext, which instantiates the music's own WebAssembly module (its bytes
+    // are `code`), mixes its ring and waits. Module.makeAudioPlayer(context, code)
+    // resolves once it is ready and the device has asked it for a tenth of a second,
+    // so that the music starts on the quantum after PlatformAudioStart, as the
+    // picture starts, rather than whenever the browser has started the device (which
+    // can take a second or more). It reports what it has played about every 50 ms;
+    // Module.audioStats() is the latest report, Module.audioReports() the recent ones.
+    $WebAudioPlayer__postset: "Module['makeAudioPlayer'] = WebAudioPlayer.make;" +
+                              "Module['audioStats'] = function() { return WebAudioPlayer.report; };" +
+                              "Module['audioReports'] = function() { return WebAudioPlayer.reports.slice(); };" +
+                              "Module['audioRecording'] = WebAudioPlayer.recording;" +
+                              "Module['audioStopped'] = function() { return WebAudioPlayer.stopped; };",
     $WebAudioPlayer: {
         node: null,
+        port: null,
         context: null,
-        make: function(context) {
-            var node = new AudioWorkletNode(context, 'quorvantile-ring',
+        failure: '',            // why the worklet could not run the music
+        report: null,
+        reports: [],
+        stopped: Promise.resolve(),   // settles with the report of the stop
+        onStopped: function() {},
+        make: function(context, code) {
+            var node = new AudioWorkletNode(context, 'quorvantile-music',
                                             { numberOfInputs: 0, outputChannelCount: [2] });
-            var ready = new Promise(function(resolve) { node.port.onmessage = resolve; });
-            node.port.postMessage({ memory: HEAPU8.buffer, shared: _WebAudioShared() });
-            node.connect(context.destination);
             WebAudioPlayer.node = node;
+            WebAudioPlayer.port = node.port;
             WebAudioPlayer.context = context;
+            WebAudioPlayer.failure = '';
+            var ready = new Promise(function(resolve) {
+                node.port.onmessage = function(event) {
+                    var message = event.data;
+                    if (message.type === 'report') {
+                        WebAudioPlayer.report = message;
+                        WebAudioPlayer.reports.push(message);
+                        if (WebAudioPlayer.reports.length > 64)
+                            WebAudioPlayer.reports.shift();
+                        if (!message.playing)
+                            WebAudioPlayer.onStopped();
+                    } else if (message.type === 'recording') {
+                        WebAudioPlayer.onRecording(message.samples);
+                    } else {
+                        if (message.type === 'failed')
+                            WebAudioPlayer.failure = message.reason;
+                        resolve();
+                    }
+                };
+            });
+            node.port.postMessage({ type: 'load', code: code });
+            node.connect(context.destination);
             return ready;
+        },
+        onRecording: function() {},
+        // The first frames played, as recorded when the page asked for them at the
+        // start (page.recordFrames): an Int16Array, left and right interleaved.
+        recording: function() {
+            return new Promise(function(resolve) {
+                WebAudioPlayer.onRecording = resolve;
+                WebAudioPlayer.port.postMessage({ type: 'recording' });
+            });
         },
     },
 
-    // The player as the audio device; it must run at the ring's rate. 0 when it
-    // plays; else 1 no player or no running context, 2 another rate.
+    // The player as the audio device; it must run at the music's rate. 0 when it
+    // can play; else 1 no player or no running context, 2 another rate, 3 the
+    // worklet could not run the music's module.
     WebAudioOpen__deps: ['$WebAudioPlayer'],
     WebAudioOpen: function(rate) {
         var context = WebAudioPlayer.context;
@@ -69,29 +116,45 @@ mergeInto(LibraryManager.library, {
             return 1;
         if (context.sampleRate !== rate)
             return 2;
-        // What the player has done, for the page's checks: frames played, the
-        // position at the output thread's last poll, the loudest sample, and the
-        // most milliseconds played between two polls (the ring absorbs up to two
-        // seconds).
-        var w = _WebAudioShared() >> 2;
-        Module['audioStats'] = function() {
-            return {
-                framesPlayed: Atomics.load(HEAPU32, w + 6),
-                framesAtPoll: Atomics.load(HEAPU32, w + 3) / 4,
-                peak: Atomics.load(HEAPU32, w + 7),
-                largestLagMs: Atomics.load(HEAPU32, w + 8) / (4 * rate) * 1000,
-            };
-        };
+        if (WebAudioPlayer.failure) {
+            console.warn('quorvantile: the music: ' + WebAudioPlayer.failure);
+            return 3;
+        }
         return 0;
     },
 
+    WebAudioStart__deps: ['$WebAudioPlayer'],
+    WebAudioStart: function() {
+        if (WebAudioPlayer.node)
+            WebAudioPlayer.node.port.postMessage({ type: 'start', record: Module['page'].recordFrames || 0 });
+    },
+
+    WebAudioStop__deps: ['$WebAudioPlayer'],
+    WebAudioStop: function() {
+        if (WebAudioPlayer.node)
+            WebAudioPlayer.node.port.postMessage({ type: 'stop' });
+    },
+
+    // Frames played, as of the player's latest report.
+    WebAudioFramesPlayed__deps: ['$WebAudioPlayer'],
+    WebAudioFramesPlayed: function() {
+        return WebAudioPlayer.report ? WebAudioPlayer.report.framesPlayed : 0;
+    },
+
+    // Stops the player and takes it off the context. Module.audioStopped() settles
+    // once its report of the stop has come (or a quarter of a second has passed), so
+    // that the page closes the context after it.
     WebAudioClose__deps: ['$WebAudioPlayer'],
     WebAudioClose: function() {
         var node = WebAudioPlayer.node;
         if (!node)
             return;
+        WebAudioPlayer.stopped = new Promise(function(resolve) {
+            WebAudioPlayer.onStopped = resolve;
+            setTimeout(resolve, 250);
+        });
+        node.port.postMessage({ type: 'stop' });
         node.disconnect();
-        node.port.close();
         WebAudioPlayer.node = null;
     },
 });

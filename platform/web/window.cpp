@@ -1,9 +1,15 @@
 // The browser backend of the window, its GL context, message boxes and events, on
-// emscripten's html5 API. The window is the page's canvas (#canvas, 640 x 480
-// pixels, scaled by the page) and its context is WebGL 2, which the fixed-function
-// layer draws on. The page itself (platform/web/index.html) asks the start-up
-// question, asks for full screen inside the click and shows messages; the calls
-// into it are in platform/web/library.js.
+// emscripten's html5 API. The window is the page's canvas (#canvas) and its context
+// is WebGL 2, which the fixed-function layer draws on. The page itself
+// (platform/web/index.html) lays the canvas out, asks the start-up question, asks
+// for full screen inside the click and shows messages; the calls into it are in
+// platform/web/library.js.
+//
+// The canvas draws at the size the page asks for (its displayed size times
+// devicePixelRatio, 4:3, or the size fixed by ?size=WxH), within the GL limits. When
+// that size changes (the browser window resized, full screen, another screen's
+// density), the canvas and the layer's back buffer take it and a MESSAGE_SIZE goes
+// to the window procedure, as a native window reports its resize.
 //
 // The Win32 steps map onto what a canvas has: no window class, device context or
 // pixel format; the context's attributes are chosen when it is made.
@@ -15,6 +21,7 @@
 #include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 
@@ -27,6 +34,7 @@ void WebLeaveFullscreen();
 void WebShowCanvas();
 void WebShowCursor(int show);
 void WebEnded(int code);
+void WebDrawingSize(int* width, int* height);
 }
 
 namespace {
@@ -38,6 +46,8 @@ bool Listening = false;            // the canvas's event callbacks are registere
 bool WasFullscreen = false;
 PlatformMessageHandler MessageHandler = nullptr;
 std::deque<PlatformMessage> Queue;
+int DrawingWidth = 0;              // the canvas's size in pixels, as last set
+int DrawingHeight = 0;
 
 void Post(const PlatformMessage& message)
 {
@@ -88,6 +98,41 @@ EM_BOOL OnFullscreenChange(int, const EmscriptenFullscreenChangeEvent* event, vo
     return EM_FALSE;
 }
 
+// The largest drawing size the context takes in both directions: a size beyond it
+// is scaled down, its shape kept.
+void FitGlLimits(int* width, int* height)
+{
+    GLint viewport[2] = { 0, 0 };
+    GLint renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    const double scale = std::min({ 1.0, double(std::min(viewport[0], renderbuffer)) / *width,
+                                    double(std::min(viewport[1], renderbuffer)) / *height });
+    if (scale < 1.0) {
+        *width = std::max(1, static_cast<int>(*width * scale));
+        *height = std::max(1, static_cast<int>(*height * scale));
+    }
+}
+
+// The size the page asks for, within the GL limits once there is a context.
+void WantedDrawingSize(int* width, int* height)
+{
+    WebDrawingSize(width, height);
+    *width = std::max(*width, 1);
+    *height = std::max(*height, 1);
+    if (Context > 0)
+        FitGlLimits(width, height);
+}
+
+bool SetDrawingSize(int width, int height)
+{
+    if (emscripten_set_canvas_element_size(CANVAS, width, height) != EMSCRIPTEN_RESULT_SUCCESS)
+        return false;
+    DrawingWidth = width;
+    DrawingHeight = height;
+    return true;
+}
+
 void Listen(bool on)
 {
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, on ? OnKey : nullptr);
@@ -125,10 +170,11 @@ bool PlatformSwitchDisplayMode(int, int, int)
     return WasFullscreen;
 }
 
-bool PlatformCreateWindow(const char*, int, int, bool)
+// The canvas starts at the size asked for; the page's own size follows as a resize
+// before the first frame.
+bool PlatformCreateWindow(const char*, int width, int height, bool)
 {
-    int width = 0, height = 0;
-    if (emscripten_get_canvas_element_size(CANVAS, &width, &height) != EMSCRIPTEN_RESULT_SUCCESS)
+    if (!SetDrawingSize(width, height))
         return false;
     Listen(true);
     return true;
@@ -171,9 +217,7 @@ bool PlatformMakeContextCurrent()
 {
     if (emscripten_webgl_make_context_current(Context) != EMSCRIPTEN_RESULT_SUCCESS)
         return false;
-    int width = 0, height = 0;
-    emscripten_get_canvas_element_size(CANVAS, &width, &height);
-    return FixedStartLayer(width, height);
+    return FixedStartLayer(DrawingWidth, DrawingHeight);
 }
 
 void PlatformShowWindow()
@@ -248,8 +292,23 @@ void PlatformSetMessageHandler(PlatformMessageHandler handler)
     MessageHandler = handler;
 }
 
+// Once the queue has run dry, the canvas's wanted size is looked at (once a frame,
+// as the shell empties the queue before each frame): a new one is set and reported
+// as the window's new client size.
 bool PlatformPeekMessage(PlatformMessage* message)
 {
+    if (Queue.empty() && Context > 0) {
+        int width = 0, height = 0;
+        WantedDrawingSize(&width, &height);
+        if ((width != DrawingWidth || height != DrawingHeight) && SetDrawingSize(width, height)) {
+            FixedResizeBackBuffer(width, height);
+            PlatformMessage resized;
+            resized.kind = MESSAGE_SIZE;
+            resized.width = width;
+            resized.height = height;
+            Post(resized);
+        }
+    }
     if (Queue.empty())
         return false;
     *message = Queue.front();
@@ -278,7 +337,7 @@ void PlatformPostQuit(int code)
     PlatformEndProcess(code);
 }
 
-// There is no process to end: the page stops the sound and the threads, keeps the
+// There is no process to end: the page stops the sound, keeps the
 // last frame on the canvas, dimmed, and offers to play again. Unwinding returns to
 // the browser without running anything of the frame that called this.
 [[noreturn]] void PlatformEndProcess(int code)

@@ -19,7 +19,7 @@ contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
 for file in ./usr/bin/quorvantile ./usr/bin/quorvantile-capture ./usr/bin/quorvantile-inspect \
             ./usr/bin/quorvantile-xm ./usr/share/doc/quorvantile/copyright ./usr/share/man/man6/quorvantile.6.gz \
             ./usr/share/applications/quorvantile.desktop ./usr/share/icons/hicolor/48x48/apps/quorvantile.png \
-            ./usr/share/icons/hicolor/256x256/apps/quorvantile.png; do
+            ./usr/share/icons/hicolor/256x256/apps/quorvantile.png ./usr/share/quorvantile/quorvantile.html; do
     grep -Fx "$file" <<<"$contents" >/dev/null || fail "$file is not in the package"
 done
 if command -v lintian >/dev/null; then
@@ -53,14 +53,15 @@ for binary in "$bin"/*; do
 done
 
 # ---- Windows zips
-# check_zip ZIP FILE_DESCRIPTION OBJDUMP: the stripped exe and the README, nothing else.
+# check_zip ZIP FILE_DESCRIPTION OBJDUMP: the stripped exe, the README and the browser
+# demo in one file, nothing else.
 check_zip() {
     local zip=$1 kind=$2 objdump=$3
     [ -f "$zip" ] || fail "no Windows zip at $zip (cmake --build --preset win32|win64 --target package)"
     local listing name exe
     listing=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
     name=$(basename "$zip" .zip)
-    [ "$listing" = "$name/README.txt $name/quorvantile.exe " ] || fail "$zip holds $listing"
+    [ "$listing" = "$name/README.txt $name/quorvantile.exe $name/quorvantile.html " ] || fail "$zip holds $listing"
     unzip -q -d "$work/zip" "$zip" || fail "cannot unpack $zip"
     exe=$work/zip/$name/quorvantile.exe
     file "$exe" | grep -F "$kind" >/dev/null || fail "not the expected Windows program ($kind): $(file "$exe")"
