@@ -120,7 +120,10 @@ int WriteChart(const std::string& path)
     DrawLabel(chart, MARGIN, 6, "timeline: tracks 1 2 3  (scene numbers; dim: shown outside its own span)", ink, 2);
     for (int n = 0; n < TIMELINE_TRACK_COUNT; ++n) {
         const int y = top + n * (TRACK_HEIGHT + TRACK_GAP);
-        DrawLabel(chart, 8, y + TRACK_HEIGHT / 2 - 5, "t" + std::to_string(n + 1), ink, 2);
+        // Appended, not `"t" + string`: see TemporaryName in tools/common/output_file.cpp.
+        std::string label = "t";
+        label += std::to_string(n + 1);
+        DrawLabel(chart, 8, y + TRACK_HEIGHT / 2 - 5, label, ink, 2);
         DrawTrackRow(chart, TimelineTracks[n], y);
     }
     std::string error;
