@@ -10,12 +10,20 @@
 #include "core/trigonometry.h"
 #include "geometry/geometry.h"
 
-#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
 constexpr float Pi = 3.14159265358979f;
+
+// The bits of a float, so that -0 and +0, and any NaN, are told apart.
+uint32_t Bits(float v)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+}
 constexpr int POINTS = 29;   // per axis of the 28-cell grid
 
 struct GridCoordinates {
@@ -47,11 +55,11 @@ PointIndices GridIndices(float x, float y, float z)
 {
     static float lastY = 2.0f, lastZ = 2.0f;
     static int lastJ = -1, lastK = -1;
-    if (std::bit_cast<uint32_t>(y) != std::bit_cast<uint32_t>(lastY)) {
+    if (Bits(y) != Bits(lastY)) {
         lastY = y;
         lastJ = GridIndex(y);
     }
-    if (std::bit_cast<uint32_t>(z) != std::bit_cast<uint32_t>(lastZ)) {
+    if (Bits(z) != Bits(lastZ)) {
         lastZ = z;
         lastK = GridIndex(z);
     }
@@ -70,7 +78,7 @@ struct TermMemo {
     template <typename Compute>
     const float* Get(float u, float v, Compute compute)
     {
-        const uint64_t key = uint64_t{ std::bit_cast<uint32_t>(u) } << 32 | std::bit_cast<uint32_t>(v);
+        const uint64_t key = uint64_t{ Bits(u) } << 32 | Bits(v);
         for (int n = 0; n < SIZE; ++n) {
             if (filled[n] && keys[n] == key)
                 return values[n];
@@ -170,7 +178,8 @@ float RippledColumn(float x, float y, float z)
     RippleTerms& r = Ripple;
     const float* p = EngineTables.ShapeParams;
     const float px = p[SHAPE_PX], py = p[SHAPE_PY];
-    const auto [i, j, k] = GridIndices(x, y, z);
+    const PointIndices at = GridIndices(x, y, z);
+    const int i = at.i, j = at.j, k = at.k;
     const float* g = Grid.value;
     if (r.px.Changed(px)) {
         for (int c = 0; c < POINTS; ++c)
@@ -194,7 +203,8 @@ float CosineLattice(float x, float y, float z)
     LatticeTerms& l = Lattice;
     const float* p = EngineTables.ShapeParams;
     const float px = p[SHAPE_PX], py = p[SHAPE_PY];
-    const auto [i, j, k] = GridIndices(x, y, z);
+    const PointIndices at = GridIndices(x, y, z);
+    const int i = at.i, j = at.j, k = at.k;
     const float* g = Grid.value;
     if (!l.zReady) {
         for (int c = 0; c < POINTS; ++c)

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr float Pi = 3.14159265358979f;
 constexpr float TwoPi = 6.28318530717959f;
 
 const float* Params()
