@@ -8,6 +8,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 extern const ToolInfo InspectTool;
 
@@ -34,3 +35,8 @@ int InspectMeshes(int argc, char** argv);
 // a folder that cannot be written, or -1 with *folder set.
 int ParseOutputFolder(int argc, char** argv, const char* usage, std::string* folder,
                       std::span<const OptionDefinition> options = {}, ParsedCommandLine* parsed = nullptr);
+
+// The --at values of a sub-command, frame times in whole centiseconds from 0 to the
+// last frame before the demo's end, appended to *times: -1, or the exit code after a
+// usage error.
+int ParseFrameTimes(const ToolInfo& tool, const ParsedCommandLine& parsed, std::vector<int>* times);

@@ -2,6 +2,8 @@
 // window. Usage: quorvantile-inspect SUBCOMMAND ARGS...
 #include "tools/assets/assets.h"
 
+#include "content/content.h"
+#include "engine/engine.h"
 #include "tools/common/command_line.h"
 #include "tools/common/output_file.h"
 
@@ -84,5 +86,19 @@ int ParseOutputFolder(int argc, char** argv, const char* usage, std::string* fol
     std::string error;
     if (!PrepareOutputFolder(*folder, &error))
         return Failure(InspectTool, error);
+    return -1;
+}
+
+int ParseFrameTimes(const ToolInfo& tool, const ParsedCommandLine& parsed, std::vector<int>* times)
+{
+    // The demo's last frame comes before its end time; the tables know nothing later.
+    const int lastFrame = static_cast<int>(ComputeEndTime(TimelineTracks[0])) - 1;
+    for (const std::string& value : parsed.Values("--at")) {
+        int t = 0;
+        if (!ParseWholeNumber(value, 0, lastFrame, &t))
+            return UsageError(tool, "--at takes whole centiseconds from 0 to " + std::to_string(lastFrame) +
+                                        ", not " + value);
+        times->push_back(t);
+    }
     return -1;
 }

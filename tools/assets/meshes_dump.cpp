@@ -466,15 +466,9 @@ int InspectMeshes(int argc, char** argv)
     std::string dir;
     if (const int code = ParseOutputFolder(argc, argv, usage, &dir, Options, &parsed); code >= 0)
         return code;
-    const int lastFrame = static_cast<int>(ComputeEndTime(TimelineTracks[0])) - 1;
     std::vector<int> times;
-    for (const std::string& value : parsed.Values("--at")) {
-        int t = 0;
-        if (!ParseWholeNumber(value, 0, lastFrame, &t))
-            return UsageError(InspectTool, "--at takes whole centiseconds from 0 to " + std::to_string(lastFrame) +
-                                               ", not " + value);
-        times.push_back(t);
-    }
+    if (const int code = ParseFrameTimes(InspectTool, parsed, &times); code >= 0)
+        return code;
     std::string error;
 
     // Headless: the offscreen video driver gives a GL context without a screen.

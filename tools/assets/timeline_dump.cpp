@@ -191,16 +191,9 @@ int InspectTimeline(int argc, char** argv)
         return code;
     if (parsed.operands.size() > 1 || (parsed.operands.empty() && !parsed.Has("--at")))
         return UsageError(tool, "timeline takes OUT.png or --at T (--help)");
-    // The demo's last frame comes before its end time; the tables know nothing later.
-    const int lastFrame = static_cast<int>(ComputeEndTime(TimelineTracks[0])) - 1;
     std::vector<int> times;
-    for (const std::string& value : parsed.Values("--at")) {
-        int t = 0;
-        if (!ParseWholeNumber(value, 0, lastFrame, &t))
-            return UsageError(tool, "--at takes whole centiseconds from 0 to " + std::to_string(lastFrame) +
-                                        ", not " + value);
-        times.push_back(t);
-    }
+    if (const int code = ParseFrameTimes(tool, parsed, &times); code >= 0)
+        return code;
     const std::string chart = parsed.operands.empty() ? "" : parsed.operands[0];
     std::string error;
     if (!chart.empty() && !CheckOutputFile(chart, &error))
