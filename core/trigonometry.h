@@ -28,17 +28,13 @@ constexpr double REDUCTION_LIMIT = 0x1p19;
 // Taylor series on |r| <= pi/4 (plus rounding) in r^2, nine terms each: sin r up to
 // r^19, cos r up to r^18, whose first term left out is below a thousandth of the last
 // bit of a double.
-// sin r = r + r^3 (-1/3! + r^2/5! - ...).
-constexpr double SIN_SERIES[9] = {
-    -1.0 / 6.0,          1.0 / 120.0,           -1.0 / 5040.0,
-    1.0 / 362880.0,      -1.0 / 39916800.0,     1.0 / 6227020800.0,
-    -1.0 / 1307674368000.0, 1.0 / 355687428096000.0, -1.0 / 121645100408832000.0,
-};
-// cos r = 1 + r^2 (-1/2! + r^2/4! - ...).
-constexpr double COS_SERIES[9] = {
-    -1.0 / 2.0,          1.0 / 24.0,            -1.0 / 720.0,
-    1.0 / 40320.0,       -1.0 / 3628800.0,      1.0 / 479001600.0,
-    -1.0 / 87178291200.0, 1.0 / 20922789888000.0, -1.0 / 6402373705728000.0,
+// SERIES[0]: sin r = r + r^3 (-1/3! + r^2/5! - ...);
+// SERIES[1]: cos r = 1 + r^2 (-1/2! + r^2/4! - ...).
+constexpr double SERIES[2][9] = {
+    { -1.0 / 6.0, 1.0 / 120.0, -1.0 / 5040.0, 1.0 / 362880.0, -1.0 / 39916800.0, 1.0 / 6227020800.0,
+      -1.0 / 1307674368000.0, 1.0 / 355687428096000.0, -1.0 / 121645100408832000.0 },
+    { -1.0 / 2.0, 1.0 / 24.0, -1.0 / 720.0, 1.0 / 40320.0, -1.0 / 3628800.0, 1.0 / 479001600.0,
+      -1.0 / 87178291200.0, 1.0 / 20922789888000.0, -1.0 / 6402373705728000.0 },
 };
 
 // The first six terms of a series, summed in pairs and pairs of pairs, which keeps
@@ -69,19 +65,19 @@ constexpr double SHORT_SERIES_MARGIN = 0x1p-34;
     const int quadrant = (static_cast<int>(k) + quarter) & 3;
     const double r2 = r * r, r4 = r2 * r2, r8 = r4 * r4;
     // cos r = 1 + r^2 C(r^2) in the odd quadrants, sin r = r + r^3 S(r^2) in the even
-    // ones: one series, chosen without a branch (the quadrant of an angle cannot be
-    // predicted). A sine of -0 keeps its sign.
-    const bool odd = quadrant & 1;
-    const double(&series)[9] = odd ? COS_SERIES : SIN_SERIES;
-    const double head = odd ? 1.0 : r;
-    const double scale = odd ? r2 : r * r2;
-    const double sign = (quadrant & 2) ? -1.0 : 1.0;
-    auto value = [&](double sum) { return r == 0.0 && !odd ? r : sign * (head + scale * sum); };
-    const double estimate = value(SumSixTerms(series, r2, r4, r8));
+    // ones, negated in the last two. The quadrant of an angle cannot be predicted, so
+    // everything it decides is looked up or computed, never branched on.
+    const int odd = quadrant & 1;
+    const double(&series)[9] = SERIES[odd];
+    const double heads[2] = { r, 1.0 };
+    const double scales[2] = { r * r2, r2 };
+    const double head = heads[odd], scale = scales[odd];
+    const double sign = 1.0 - 2.0 * (quadrant >> 1);
+    const double estimate = sign * (head + scale * SumSixTerms(series, r2, r4, r8));
     const double margin = std::fabs(estimate) * SHORT_SERIES_MARGIN;
-    if (static_cast<float>(estimate - margin) == static_cast<float>(estimate + margin))
+    if (static_cast<float>(estimate - margin) == static_cast<float>(estimate + margin)) [[likely]]
         return static_cast<float>(estimate);
-    return static_cast<float>(value(SumNineTerms(series, r2, r4, r8)));
+    return static_cast<float>(sign * (head + scale * SumNineTerms(series, r2, r4, r8)));
 }
 
 } // namespace trigonometry
@@ -89,15 +85,17 @@ constexpr double SHORT_SERIES_MARGIN = 0x1p-34;
 inline float PortableSin(float radians)
 {
     const double x = radians;
-    if (!(std::fabs(x) <= trigonometry::REDUCTION_LIMIT))
+    if (!(std::fabs(x) <= trigonometry::REDUCTION_LIMIT)) [[unlikely]]
         return static_cast<float>(std::sin(x));
+    if (x == 0.0) [[unlikely]]
+        return radians;   // +0 or -0, as it came
     return trigonometry::SinOfQuadrant(x, 0);
 }
 
 inline float PortableCos(float radians)
 {
     const double x = radians;
-    if (!(std::fabs(x) <= trigonometry::REDUCTION_LIMIT))
+    if (!(std::fabs(x) <= trigonometry::REDUCTION_LIMIT)) [[unlikely]]
         return static_cast<float>(std::cos(x));
     return trigonometry::SinOfQuadrant(x, 1);
 }

@@ -32,38 +32,30 @@ struct GridCoordinates {
 };
 GridCoordinates Grid;
 
-// The index of the 28-cell grid's coordinate that u is exactly, or -1.
+// The index of the 28-cell grid's coordinate that u is exactly, or -1; without a
+// branch on u, which changes unpredictably between the grid's points and the
+// vertices between them.
 int GridIndex(float u)
 {
-    if (!Grid.ready) {
+    if (!Grid.ready) [[unlikely]] {
         ComputeGridCoordinates(POINTS - 1, Grid.value);
         Grid.ready = true;
     }
-    if (!(u >= -1.0f && u <= 1.0f))
-        return -1;
-    const int i = static_cast<int>((u + 1.0f) * 14.0f + 0.5f);
-    return Grid.value[i] == u ? i : -1;
+    float t = (u + 1.0f) * 14.0f + 0.5f;
+    t = t > 0.0f ? t : 0.0f;   // also NaN
+    t = t < static_cast<float>(POINTS - 1) ? t : static_cast<float>(POINTS - 1);
+    const int i = static_cast<int>(t);
+    const int on = Grid.value[i] == u;
+    return i | (on - 1);
 }
 
-// The grid indices of a point; y and z change seldom along the grid's rows, so their
-// last answers are kept.
 struct PointIndices {
     int i, j, k;
 };
 
 PointIndices GridIndices(float x, float y, float z)
 {
-    static float lastY = 2.0f, lastZ = 2.0f;
-    static int lastJ = -1, lastK = -1;
-    if (Bits(y) != Bits(lastY)) {
-        lastY = y;
-        lastJ = GridIndex(y);
-    }
-    if (Bits(z) != Bits(lastZ)) {
-        lastZ = z;
-        lastK = GridIndex(z);
-    }
-    return { GridIndex(x), lastJ, lastK };
+    return { GridIndex(x), GridIndex(y), GridIndex(z) };
 }
 
 // The last few values of a term of up to two coordinates, by the coordinates' bits.
@@ -71,21 +63,23 @@ template <int VALUES>
 struct TermMemo {
     static constexpr int SIZE = 4;
     uint64_t keys[SIZE] = {};
-    bool filled[SIZE] = {};
     float values[SIZE][VALUES] = {};
-    int next = 0;
+    int used = 0;   // entries filled, up to SIZE
+    int next = 0;   // the entry the next miss overwrites
 
     template <typename Compute>
     const float* Get(float u, float v, Compute compute)
     {
         const uint64_t key = uint64_t{ Bits(u) } << 32 | Bits(v);
-        for (int n = 0; n < SIZE; ++n) {
-            if (filled[n] && keys[n] == key)
-                return values[n];
-        }
+        // The entry that holds the key, found without a branch per entry.
+        int hit = -1;
+        for (int n = 0; n < SIZE; ++n)
+            hit = n < used && keys[n] == key ? n : hit;
+        if (hit >= 0)
+            return values[hit];
         float* slot = values[next];
         keys[next] = key;
-        filled[next] = true;
+        used = used < SIZE ? used + 1 : SIZE;
         next = (next + 1) % SIZE;
         compute(slot);
         return slot;
