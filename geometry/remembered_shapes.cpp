@@ -35,12 +35,8 @@ GridCoordinates Grid;
 // The index of the 28-cell grid's coordinate that u is exactly, or -1; without a
 // branch on u, which changes unpredictably between the grid's points and the
 // vertices between them.
-int GridIndex(float u)
+inline int GridIndex(float u)
 {
-    if (!Grid.ready) [[unlikely]] {
-        ComputeGridCoordinates(POINTS - 1, Grid.value);
-        Grid.ready = true;
-    }
     float t = (u + 1.0f) * 14.0f + 0.5f;
     t = t > 0.0f ? t : 0.0f;   // also NaN
     t = t < static_cast<float>(POINTS - 1) ? t : static_cast<float>(POINTS - 1);
@@ -55,6 +51,10 @@ struct PointIndices {
 
 PointIndices GridIndices(float x, float y, float z)
 {
+    if (!Grid.ready) [[unlikely]] {
+        ComputeGridCoordinates(POINTS - 1, Grid.value);
+        Grid.ready = true;
+    }
     return { GridIndex(x), GridIndex(y), GridIndex(z) };
 }
 
@@ -143,6 +143,7 @@ struct LatticeTerms {
     TermMemo<2> offGridXY;
     TermMemo<2> offGridXZ;
     TermMemo<1> offGridYZ;
+    TermMemo<1> offGridX, offGridY, offGridZ;
 };
 LatticeTerms Lattice;
 
@@ -215,6 +216,7 @@ float CosineLattice(float x, float y, float z)
                 LatticeA(g[d], l.sinY[c], l.xy[d][c]);
         }
         l.offGridXY = {};
+        l.offGridY = {};
     }
     if (l.px.Changed(px)) {
         for (int c = 0; c < POINTS; ++c) {
@@ -223,10 +225,15 @@ float CosineLattice(float x, float y, float z)
                 LatticeB(g[d], l.sinX[c], l.xz[c][d]);
         }
         l.offGridXZ = {};
+        l.offGridX = {};
     }
-    auto sinX = [&] { return i >= 0 ? l.sinX[i] : PortableSin(Pi * (x + px)); };
-    auto sinY = [&] { return j >= 0 ? l.sinY[j] : PortableSin(Pi * (y + py)); };
-    auto sinZ = [&] { return k >= 0 ? l.sinZ[k] : PortableSin(Pi * z); };
+    auto sinX = [&] {
+        return i >= 0 ? l.sinX[i] : *l.offGridX.Get(x, 0.0f, [&](float* out) { *out = PortableSin(Pi * (x + px)); });
+    };
+    auto sinY = [&] {
+        return j >= 0 ? l.sinY[j] : *l.offGridY.Get(y, 0.0f, [&](float* out) { *out = PortableSin(Pi * (y + py)); });
+    };
+    auto sinZ = [&] { return k >= 0 ? l.sinZ[k] : *l.offGridZ.Get(z, 0.0f, [&](float* out) { *out = PortableSin(Pi * z); }); };
     const float* a = i >= 0 && j >= 0 ? l.xy[i][j] : l.offGridXY.Get(x, y, [&](float* out) { LatticeA(x, sinY(), out); });
     const float* b = i >= 0 && k >= 0 ? l.xz[i][k] : l.offGridXZ.Get(x, z, [&](float* out) { LatticeB(z, sinX(), out); });
     const float* c = j >= 0 && k >= 0 ? l.yz[j][k] : l.offGridYZ.Get(y, z, [&](float* out) { LatticeC(y, sinZ(), out); });
