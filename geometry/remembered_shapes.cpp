@@ -37,9 +37,9 @@ GridCoordinates Grid;
 // vertices between them.
 inline int GridIndex(float u)
 {
-    float t = (u + 1.0f) * 14.0f + 0.5f;
-    t = t > 0.0f ? t : 0.0f;   // also NaN
-    t = t < static_cast<float>(POINTS - 1) ? t : static_cast<float>(POINTS - 1);
+    const float t = (u + 1.0f) * 14.0f + 0.5f;
+    if (!(t >= 0.0f && t < static_cast<float>(POINTS))) [[unlikely]]   // outside the grid, or NaN
+        return -1;
     const int i = static_cast<int>(t);
     const int on = Grid.value[i] == u;
     return i | (on - 1);
@@ -49,13 +49,32 @@ struct PointIndices {
     int i, j, k;
 };
 
+// The last grid point asked for: the grid is sampled in order, x fastest, so the
+// point after it is tried first.
+struct GridCursor {
+    PointIndices at = { -1, -1, -1 };
+    uint32_t yBits = 0, zBits = 0;
+};
+GridCursor Cursor;
+
 PointIndices GridIndices(float x, float y, float z)
 {
     if (!Grid.ready) [[unlikely]] {
         ComputeGridCoordinates(POINTS - 1, Grid.value);
         Grid.ready = true;
     }
-    return { GridIndex(x), GridIndex(y), GridIndex(z) };
+    GridCursor& c = Cursor;
+    const int next = c.at.i + 1;
+    if (c.at.i >= 0 && next < POINTS && Grid.value[next] == x && Bits(y) == c.yBits && Bits(z) == c.zBits) {
+        c.at.i = next;
+        return c.at;
+    }
+    const PointIndices at = { GridIndex(x), GridIndex(y), GridIndex(z) };
+    if (at.i >= 0 && at.j >= 0 && at.k >= 0)
+        c = { at, Bits(y), Bits(z) };
+    else
+        c.at.i = -1;
+    return at;
 }
 
 // The last few values of a term of up to two coordinates, by the coordinates' bits.
