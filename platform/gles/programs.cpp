@@ -1,6 +1,6 @@
-// The shaders of the fixed-function layer: one vertex and one fragment shader,
-// compiled per combination of the variant bits the current state needs, and the
-// upload of their uniforms.
+// The shaders of the fixed-function layer: one vertex shader and one fragment shader,
+// built per combination of the variant bits the state can ask for, all compiled and
+// linked when the layer starts; and the upload of their uniforms.
 //
 // Per vertex: position by projection x modelview; colour clamped to [0, 1] as GL
 // clamps vertex colours; with sphere mapping, s and t from the eye-space position u
@@ -10,8 +10,10 @@
 // then the texture matrix, and s / q, t / q per fragment.
 // Per fragment: GL_MODULATE, the texel times the colour. GL_CLAMP with linear
 // filtering clamps the coordinate to [0, 1] and blends the texels outside the image
-// as the border colour, transparent black; ES has no such wrap, so that variant
-// filters by hand.
+// as the border colour, transparent black. ES has no such wrap: the sampler clamps
+// to the edge, and the filtered texel is scaled by the share of its footprint that
+// lies inside the image (per axis, the weight of the texels not beyond the edge),
+// which leaves exactly the edge texels' part of the blend.
 #include "platform/gles/layer.h"
 
 #include <cstdio>
@@ -61,17 +63,15 @@ out vec4 fragColour;
 #if BORDER
 // Per axis: 0 repeat, 1 clamp to the edge texel, 2 GL_CLAMP (border outside).
 uniform ivec2 uWrap;
+// Texel i wrapped (sizes are powers of two, as GL 1.1 has them) or clamped into the
+// image; on a GL_CLAMP axis, beyond the image, the border colour: transparent black.
 vec4 Texel(ivec2 i, ivec2 size)
 {
-    for (int axis = 0; axis < 2; ++axis) {
-        if (uWrap[axis] == 0)
-            i[axis] = ((i[axis] % size[axis]) + size[axis]) % size[axis];
-        else if (uWrap[axis] == 1)
-            i[axis] = clamp(i[axis], 0, size[axis] - 1);
-        else if (i[axis] < 0 || i[axis] >= size[axis])
-            return vec4(0.0);
-    }
-    return texelFetch(uTexture, i, 0);
+    ivec2 last = size - 1;
+    ivec2 j = ivec2(uWrap.x == 0 ? i.x & last.x : clamp(i.x, 0, last.x),
+                    uWrap.y == 0 ? i.y & last.y : clamp(i.y, 0, last.y));
+    bool border = (uWrap.x == 2 && i.x != j.x) || (uWrap.y == 2 && i.y != j.y);
+    return texelFetch(uTexture, j, 0) * (border ? 0.0 : 1.0);
 }
 vec4 Sample(vec2 st)
 {
@@ -107,6 +107,16 @@ void main()
 }
 )";
 
+constexpr int FRAGMENT_BITS = VARIANT_TEXTURE | VARIANT_LUMINANCE | VARIANT_BORDER;
+constexpr uint64_t NEVER_SENT = UINT64_MAX;   // no matrix has this generation
+
+// Texture bits mean nothing without a texture: such variants are never drawn.
+bool Reachable(int variant)
+{
+    return (variant & VARIANT_TEXTURE) || !(variant & (VARIANT_LUMINANCE | VARIANT_BORDER));
+}
+
+// A shader for the variant's bits, compiling; its status is read once all are.
 GLuint Compile(GLenum kind, int variant, const char* body)
 {
     std::string source = "#version 300 es\n";
@@ -119,6 +129,11 @@ GLuint Compile(GLenum kind, int variant, const char* body)
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
+    return shader;
+}
+
+bool Compiled(GLuint shader, int variant)
+{
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
@@ -126,59 +141,27 @@ GLuint Compile(GLenum kind, int variant, const char* body)
         glGetShaderInfoLog(shader, sizeof log, nullptr, log);
         std::fprintf(stderr, "quorvantile: shader variant %d: %s\n", variant, log);
     }
-    return shader;
+    return ok;
 }
 
-// Texture bits mean nothing without a texture.
-int Normalise(int variant)
+bool Linked(FixedProgram& p, int variant)
 {
-    if (!(variant & VARIANT_TEXTURE))
-        variant &= ~(VARIANT_LUMINANCE | VARIANT_BORDER);
-    return variant;
-}
-
-FixedProgram* ProgramFor(int variant)
-{
-    FixedProgram& p = Fixed.programs[variant];
-    if (p.program)
-        return &p;
-    const GLuint vertex = Compile(GL_VERTEX_SHADER, variant, VERTEX_SHADER);
-    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, variant, FRAGMENT_SHADER);
-    p.program = glCreateProgram();
-    glAttachShader(p.program, vertex);
-    glAttachShader(p.program, fragment);
-    glLinkProgram(p.program);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
     GLint ok = GL_FALSE;
     glGetProgramiv(p.program, GL_LINK_STATUS, &ok);
     if (!ok) {
         char log[1024] = {};
         glGetProgramInfoLog(p.program, sizeof log, nullptr, log);
         std::fprintf(stderr, "quorvantile: shader variant %d does not link: %s\n", variant, log);
-        glDeleteProgram(p.program);
-        p.program = 0;
-        return nullptr;
+        return false;
     }
+    // The sampler reads unit 0, every uniform's initial value.
     p.modelViewProjection = glGetUniformLocation(p.program, "uModelViewProjection");
     p.modelView = glGetUniformLocation(p.program, "uModelView");
     p.normalMatrix = glGetUniformLocation(p.program, "uNormalMatrix");
     p.textureMatrix = glGetUniformLocation(p.program, "uTextureMatrix");
     p.generate = glGetUniformLocation(p.program, "uGenerate");
     p.wrap = glGetUniformLocation(p.program, "uWrap");
-    glUseProgram(p.program);
-    glUniform1i(glGetUniformLocation(p.program, "uTexture"), 0);
-    Fixed.currentProgram = variant;
-    return &p;
-}
-
-// Uploads `count` floats at `offset` in the program's record of sent values when
-// they differ from what it holds.
-bool Changed(FixedProgram& p, int offset, const float* values, int count)
-{
-    if (p.anySent && std::memcmp(p.sent + offset, values, sizeof(float) * count) == 0)
-        return false;
-    std::memcpy(p.sent + offset, values, sizeof(float) * count);
+    p.sentModelView = p.sentProjection = p.sentEye = p.sentTexture = NEVER_SENT;
     return true;
 }
 
@@ -189,12 +172,55 @@ int WrapMode(GLenum wrap)
     return wrap == GL_CLAMP ? 2 : 1;
 }
 
+// Sends a vec2 uniform where it differs from what the program has.
+void SendPair(GLint location, float* sent, float x, float y)
+{
+    if (sent[0] == x && sent[1] == y)
+        return;
+    glUniform2f(location, x, y);
+    sent[0] = x;
+    sent[1] = y;
+}
+
 } // namespace
 
+// Every shader first, then every program, then their status: the driver may compile
+// them side by side, and nothing waits for one before the next is on its way.
 bool StartPrograms()
 {
-    // The variant of untextured drawing proves the shaders compile on this context.
-    return ProgramFor(0) != nullptr;
+    GLuint vertex[2] = {};
+    GLuint fragment[FRAGMENT_BITS + 1] = {};
+    for (int v = 0; v < 2; ++v)
+        vertex[v] = Compile(GL_VERTEX_SHADER, v ? VARIANT_SPHERE_MAP : 0, VERTEX_SHADER);
+    for (int f = 0; f <= FRAGMENT_BITS; ++f)
+        if (Reachable(f))
+            fragment[f] = Compile(GL_FRAGMENT_SHADER, f, FRAGMENT_SHADER);
+    for (int variant = 0; variant < VARIANT_COUNT; ++variant) {
+        if (!Reachable(variant))
+            continue;
+        FixedProgram& p = Fixed.programs[variant];
+        p.program = glCreateProgram();
+        glAttachShader(p.program, vertex[(variant & VARIANT_SPHERE_MAP) ? 1 : 0]);
+        glAttachShader(p.program, fragment[variant & FRAGMENT_BITS]);
+        glLinkProgram(p.program);
+    }
+    bool ok = true;
+    for (int v = 0; v < 2; ++v)
+        ok = Compiled(vertex[v], v ? VARIANT_SPHERE_MAP : 0) && ok;
+    for (int f = 0; f <= FRAGMENT_BITS; ++f)
+        if (fragment[f])
+            ok = Compiled(fragment[f], f) && ok;
+    for (int variant = 0; variant < VARIANT_COUNT; ++variant)
+        if (Fixed.programs[variant].program)
+            ok = Linked(Fixed.programs[variant], variant) && ok;
+    for (GLuint shader : vertex)
+        glDeleteShader(shader);
+    for (GLuint shader : fragment)
+        if (shader)
+            glDeleteShader(shader);
+    if (!ok)
+        StopPrograms();
+    return ok;
 }
 
 void StopPrograms()
@@ -204,10 +230,10 @@ void StopPrograms()
             glDeleteProgram(p.program);
         p = FixedProgram{};
     }
-    Fixed.currentProgram = -1;
+    UseProgram(0);
 }
 
-void PrepareDraw(const bool present[FIXED_ATTRIBUTE_COUNT])
+bool PrepareProgram(uint8_t present)
 {
     int variant = 0;
     const TextureInfo* texture = BoundTextureInfo();
@@ -226,47 +252,54 @@ void PrepareDraw(const bool present[FIXED_ATTRIBUTE_COUNT])
     const bool generateT = Fixed.generateT && Fixed.sphereMapT;
     if (generateS || generateT)
         variant |= VARIANT_SPHERE_MAP;
-    variant = Normalise(variant);
 
-    FixedProgram* p = ProgramFor(variant);
-    if (!p)
-        return;
-    if (Fixed.currentProgram != variant) {
-        glUseProgram(p->program);
-        Fixed.currentProgram = variant;
+    FixedProgram& p = Fixed.programs[variant];
+    if (!p.program)
+        return false;
+    UseProgram(p.program);
+    if (variant & VARIANT_TEXTURE)
+        BindTexture(Fixed.boundTexture);
+
+    const MatrixStack& modelView = Fixed.stacks[FIXED_MODELVIEW];
+    const MatrixStack& projection = Fixed.stacks[FIXED_PROJECTION];
+    const MatrixStack& textureStack = Fixed.stacks[FIXED_TEXTURE_STACK];
+    const uint64_t modelViewGeneration = modelView.generations[modelView.top];
+    const uint64_t projectionGeneration = projection.generations[projection.top];
+    const uint64_t textureGeneration = textureStack.generations[textureStack.top];
+    if (p.sentModelView != modelViewGeneration || p.sentProjection != projectionGeneration) {
+        const Matrix4 product = MultiplyMatrices(projection.entries[projection.top], modelView.entries[modelView.top]);
+        glUniformMatrix4fv(p.modelViewProjection, 1, GL_FALSE, product.m);
+        p.sentModelView = modelViewGeneration;
+        p.sentProjection = projectionGeneration;
     }
-
-    const Matrix4& modelView = Fixed.stacks[FIXED_MODELVIEW].entries[Fixed.stacks[FIXED_MODELVIEW].top];
-    const Matrix4& projection = Fixed.stacks[FIXED_PROJECTION].entries[Fixed.stacks[FIXED_PROJECTION].top];
-    const Matrix4& textureMatrix =
-        Fixed.stacks[FIXED_TEXTURE_STACK].entries[Fixed.stacks[FIXED_TEXTURE_STACK].top];
-    const Matrix4 mvp = MultiplyMatrices(projection, modelView);
-    if (Changed(*p, 0, mvp.m, 16))
-        glUniformMatrix4fv(p->modelViewProjection, 1, GL_FALSE, mvp.m);
-    if (Changed(*p, 16 + 16 + 9, textureMatrix.m, 16))
-        glUniformMatrix4fv(p->textureMatrix, 1, GL_FALSE, textureMatrix.m);
+    if (p.sentTexture != textureGeneration) {
+        glUniformMatrix4fv(p.textureMatrix, 1, GL_FALSE, textureStack.entries[textureStack.top].m);
+        p.sentTexture = textureGeneration;
+    }
     if (variant & VARIANT_SPHERE_MAP) {
-        if (Changed(*p, 16, modelView.m, 16))
-            glUniformMatrix4fv(p->modelView, 1, GL_FALSE, modelView.m);
-        float normal[9];
-        NormalMatrix(modelView, normal);
-        if (Changed(*p, 32, normal, 9))
-            glUniformMatrix3fv(p->normalMatrix, 1, GL_FALSE, normal);
-        const float generate[2] = { generateS ? 1.0f : 0.0f, generateT ? 1.0f : 0.0f };
-        if (Changed(*p, 16 + 16 + 9 + 16, generate, 2))
-            glUniform2fv(p->generate, 1, generate);
+        if (p.sentEye != modelViewGeneration) {
+            const Matrix4& eye = modelView.entries[modelView.top];
+            float normal[9];
+            NormalMatrix(eye, normal);
+            glUniformMatrix4fv(p.modelView, 1, GL_FALSE, eye.m);
+            glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, normal);
+            p.sentEye = modelViewGeneration;
+        }
+        SendPair(p.generate, p.sentGenerate, generateS ? 1.0f : 0.0f, generateT ? 1.0f : 0.0f);
     }
     if (variant & VARIANT_BORDER) {
         const int wrap[2] = { WrapMode(texture->wrapS), WrapMode(texture->wrapT) };
-        if (wrap[0] != p->sentWrap[0] || wrap[1] != p->sentWrap[1]) {
-            glUniform2i(p->wrap, wrap[0], wrap[1]);
-            p->sentWrap[0] = wrap[0];
-            p->sentWrap[1] = wrap[1];
+        if (wrap[0] != p.sentWrap[0] || wrap[1] != p.sentWrap[1]) {
+            glUniform2i(p.wrap, wrap[0], wrap[1]);
+            p.sentWrap[0] = wrap[0];
+            p.sentWrap[1] = wrap[1];
         }
     }
-    p->anySent = true;
 
+    // The current values of what no array feeds, where the variant reads them.
+    const int reads[FIXED_ATTRIBUTE_COUNT] = { 0, VARIANT_SPHERE_MAP, VARIANT_TEXTURE, -1 };
     for (int a = 0; a < FIXED_ATTRIBUTE_COUNT; ++a)
-        if (!present[a])
-            glVertexAttrib4fv(static_cast<GLuint>(a), Fixed.current[a]);
+        if (!(present & (1u << a)) && (reads[a] == -1 || (variant & reads[a])))
+            SendCurrentValue(a, Fixed.current[a]);
+    return true;
 }
