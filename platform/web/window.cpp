@@ -9,6 +9,7 @@
 // pixel format; the context's attributes are chosen when it is made.
 #include "platform/platform.h"
 
+#include "platform/backend_common.h"
 #include "platform/gles/fixed_function.h"
 
 #include <emscripten.h>
@@ -173,7 +174,7 @@ bool PlatformMakeContextCurrent()
         return false;
     int width = 0, height = 0;
     emscripten_get_canvas_element_size(CANVAS, &width, &height);
-    return FixedStartLayer(width, height);
+    return StartGlLayer(width, height);
 }
 
 void PlatformShowWindow()
@@ -199,7 +200,7 @@ bool PlatformHasContext()
 
 bool PlatformReleaseCurrentContext()
 {
-    FixedStopLayer();
+    StopGlLayer();
     return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
 }
 
@@ -240,7 +241,7 @@ bool PlatformUnregisterWindowClass()
 void PlatformSwapBuffers()
 {
     if (Context > 0)
-        FixedPresent();
+        PresentGlLayer();
 }
 
 void PlatformSetMessageHandler(PlatformMessageHandler handler)
@@ -269,13 +270,6 @@ void PlatformPostQuit(int code)
     message.kind = MESSAGE_QUIT;
     message.code = code;
     Post(message);
-}
-
-[[noreturn]] void PlatformFailStartUp(const char* text, int code)
-{
-    PlatformRestoreDisplayMode();
-    PlatformShowMessage(text, "ERROR", ICON_EXCLAMATION);
-    PlatformEndProcess(code);
 }
 
 // There is no process to end: the page stops the sound and the threads, keeps the

@@ -291,7 +291,8 @@ void IncompleteCase(Scene& s)
 }
 
 // glReadPixels as GL_RGB with rows packed to 1 and to 4 bytes, of a 13-pixel-wide
-// block, drawn back into the square as the bytes say.
+// block, drawn back into the square as the bytes say. An alignment GL refuses (0)
+// leaves the one set before.
 void ReadRgbCase(Scene& s)
 {
     PointArrays(s.flat);
@@ -300,6 +301,7 @@ void ReadRgbCase(Scene& s)
     constexpr int W = 13, H = 16;
     std::vector<uint8_t> packed1(W * 3 * H), packed4(((W * 3 + 3) & ~3) * H);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 0);
     glReadPixels(40, 40, W, H, GL_RGB, GL_UNSIGNED_BYTE, packed1.data());
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(40, 40, W, H, GL_RGB, GL_UNSIGNED_BYTE, packed4.data());
