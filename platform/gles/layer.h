@@ -143,15 +143,13 @@ constexpr int VARIANT_COUNT = 16;
 // were last sent: the generations of the matrices they came from, and values.
 struct FixedProgram {
     GLuint program = 0;
-    GLint modelViewProjection = -1;
-    GLint modelView = -1;
-    GLint normalMatrix = -1;
+    GLint draw = -1;                       // uDraw: the per-draw array (programs.cpp)
     GLint textureMatrix = -1;
     GLint generate = -1;
     GLint wrap = -1;
-    uint64_t sentModelView = 0;            // the product's modelview and projection
+    uint64_t sentModelView = 0;            // what uDraw was made from
     uint64_t sentProjection = 0;
-    uint64_t sentEye = 0;                  // the sphere map's modelview and normal matrix
+    float sentColour[4] = {};
     uint64_t sentTexture = 0;
     float sentGenerate[2] = {};            // as every uniform starts
     int sentWrap[2] = {};

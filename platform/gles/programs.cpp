@@ -27,23 +27,27 @@ layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aTexCoord;
 layout(location = 3) in vec4 aColour;
-uniform mat4 uModelViewProjection;
-uniform mat4 uTextureMatrix;
+// What changes from draw to draw, in one array sent by one call: [0..3] the
+// modelview-projection matrix's columns; [4] what is added to aColour (0 with a
+// colour array, else the current colour: aColour is then 0); with sphere mapping,
+// [5..8] the modelview matrix's columns and [9..11] the normal matrix's.
 #if SPHERE_MAP
-uniform mat4 uModelView;
-uniform mat3 uNormalMatrix;
+uniform vec4 uDraw[12];
 uniform vec2 uGenerate;
+#else
+uniform vec4 uDraw[5];
 #endif
+uniform mat4 uTextureMatrix;
 out vec4 vColour;
 out vec3 vTexCoord;
 void main()
 {
-    gl_Position = uModelViewProjection * aPosition;
-    vColour = clamp(aColour, 0.0, 1.0);
+    gl_Position = mat4(uDraw[0], uDraw[1], uDraw[2], uDraw[3]) * aPosition;
+    vColour = clamp(aColour + uDraw[4], 0.0, 1.0);
     vec4 coordinate = aTexCoord;
 #if SPHERE_MAP
-    vec3 u = normalize((uModelView * aPosition).xyz);
-    vec3 n = uNormalMatrix * aNormal;
+    vec3 u = normalize((mat4(uDraw[5], uDraw[6], uDraw[7], uDraw[8]) * aPosition).xyz);
+    vec3 n = mat3(uDraw[9].xyz, uDraw[10].xyz, uDraw[11].xyz) * aNormal;
     vec3 r = u - 2.0 * dot(n, u) * n;
     float m = 2.0 * sqrt(r.x * r.x + r.y * r.y + (r.z + 1.0) * (r.z + 1.0));
     coordinate.xy = mix(coordinate.xy, r.xy / m + 0.5, uGenerate);
@@ -109,6 +113,7 @@ void main()
 
 constexpr int FRAGMENT_BITS = VARIANT_TEXTURE | VARIANT_LUMINANCE | VARIANT_BORDER;
 constexpr uint64_t NEVER_SENT = UINT64_MAX;   // no matrix has this generation
+constexpr float NO_COLOUR[4] = {};
 
 // Texture bits mean nothing without a texture: such variants are never drawn.
 bool Reachable(int variant)
@@ -155,13 +160,11 @@ bool Linked(FixedProgram& p, int variant)
         return false;
     }
     // The sampler reads unit 0, every uniform's initial value.
-    p.modelViewProjection = glGetUniformLocation(p.program, "uModelViewProjection");
-    p.modelView = glGetUniformLocation(p.program, "uModelView");
-    p.normalMatrix = glGetUniformLocation(p.program, "uNormalMatrix");
+    p.draw = glGetUniformLocation(p.program, "uDraw");
     p.textureMatrix = glGetUniformLocation(p.program, "uTextureMatrix");
     p.generate = glGetUniformLocation(p.program, "uGenerate");
     p.wrap = glGetUniformLocation(p.program, "uWrap");
-    p.sentModelView = p.sentProjection = p.sentEye = p.sentTexture = NEVER_SENT;
+    p.sentModelView = p.sentProjection = p.sentTexture = NEVER_SENT;
     return true;
 }
 
@@ -266,27 +269,39 @@ bool PrepareProgram(uint8_t present)
     const uint64_t modelViewGeneration = modelView.generations[modelView.top];
     const uint64_t projectionGeneration = projection.generations[projection.top];
     const uint64_t textureGeneration = textureStack.generations[textureStack.top];
-    if (p.sentModelView != modelViewGeneration || p.sentProjection != projectionGeneration) {
-        const Matrix4 product = MultiplyMatrices(projection.entries[projection.top], modelView.entries[modelView.top]);
-        glUniformMatrix4fv(p.modelViewProjection, 1, GL_FALSE, product.m);
+    // With a colour array the colour is the array's; without, the current colour
+    // reaches the shader here, as aColour is then 0.
+    const bool colourArray = present & (1u << FIXED_COLOUR);
+    const float* colour = colourArray ? NO_COLOUR : Fixed.current[FIXED_COLOUR];
+    if (p.sentModelView != modelViewGeneration || p.sentProjection != projectionGeneration ||
+        std::memcmp(p.sentColour, colour, sizeof p.sentColour) != 0) {
+        float block[12][4];
+        const Matrix4& eye = modelView.entries[modelView.top];
+        const Matrix4 product = MultiplyMatrices(projection.entries[projection.top], eye);
+        std::memcpy(block[0], product.m, sizeof product.m);
+        std::memcpy(block[4], colour, sizeof block[4]);
+        int vectors = 5;
+        if (variant & VARIANT_SPHERE_MAP) {
+            std::memcpy(block[5], eye.m, sizeof eye.m);
+            float normal[9];
+            NormalMatrix(eye, normal);
+            for (int column = 0; column < 3; ++column) {
+                std::memcpy(block[9 + column], normal + 3 * column, sizeof(float) * 3);
+                block[9 + column][3] = 0.0f;
+            }
+            vectors = 12;
+        }
+        glUniform4fv(p.draw, vectors, block[0]);
         p.sentModelView = modelViewGeneration;
         p.sentProjection = projectionGeneration;
+        std::memcpy(p.sentColour, colour, sizeof p.sentColour);
     }
     if (p.sentTexture != textureGeneration) {
         glUniformMatrix4fv(p.textureMatrix, 1, GL_FALSE, textureStack.entries[textureStack.top].m);
         p.sentTexture = textureGeneration;
     }
-    if (variant & VARIANT_SPHERE_MAP) {
-        if (p.sentEye != modelViewGeneration) {
-            const Matrix4& eye = modelView.entries[modelView.top];
-            float normal[9];
-            NormalMatrix(eye, normal);
-            glUniformMatrix4fv(p.modelView, 1, GL_FALSE, eye.m);
-            glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, normal);
-            p.sentEye = modelViewGeneration;
-        }
+    if (variant & VARIANT_SPHERE_MAP)
         SendPair(p.generate, p.sentGenerate, generateS ? 1.0f : 0.0f, generateT ? 1.0f : 0.0f);
-    }
     if (variant & VARIANT_BORDER) {
         const int wrap[2] = { WrapMode(texture->wrapS), WrapMode(texture->wrapT) };
         if (wrap[0] != p.sentWrap[0] || wrap[1] != p.sentWrap[1]) {
@@ -296,10 +311,12 @@ bool PrepareProgram(uint8_t present)
         }
     }
 
-    // The current values of what no array feeds, where the variant reads them.
-    const int reads[FIXED_ATTRIBUTE_COUNT] = { 0, VARIANT_SPHERE_MAP, VARIANT_TEXTURE, -1 };
-    for (int a = 0; a < FIXED_ATTRIBUTE_COUNT; ++a)
-        if (!(present & (1u << a)) && (reads[a] == -1 || (variant & reads[a])))
-            SendCurrentValue(a, Fixed.current[a]);
+    // The current normal and texture coordinates where no array feeds them and the
+    // variant reads them; the colour's value for aColour without an array is 0.
+    if (!(present & (1u << FIXED_NORMAL)) && (variant & VARIANT_SPHERE_MAP))
+        SendCurrentValue(FIXED_NORMAL, Fixed.current[FIXED_NORMAL]);
+    if (!(present & (1u << FIXED_TEXCOORD)) && (variant & VARIANT_TEXTURE))
+        SendCurrentValue(FIXED_TEXCOORD, Fixed.current[FIXED_TEXCOORD]);
+    SendCurrentValue(FIXED_COLOUR, NO_COLOUR);
     return true;
 }
