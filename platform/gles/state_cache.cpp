@@ -17,6 +17,16 @@ constexpr struct {
     { CAP_DITHER, GL_DITHER },         { CAP_SCISSOR_TEST, GL_SCISSOR_TEST },
 };
 
+// Makes the call that sets `value` and records it, unless the context holds it already.
+template <typename T, typename Call>
+void Set(T& held, T value, Call call)
+{
+    if (held == value)
+        return;
+    call(value);
+    held = value;
+}
+
 bool SameBox(const GLint a[4], const GLint b[4])
 {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
@@ -115,34 +125,22 @@ void SetAlphaWritten(bool on)
 
 void UseProgram(GLuint program)
 {
-    if (Fixed.gl.program == program)
-        return;
-    glUseProgram(program);
-    Fixed.gl.program = program;
+    Set(Fixed.gl.program, program, [](GLuint p) { glUseProgram(p); });
 }
 
 void BindTexture(GLuint name)
 {
-    if (Fixed.gl.texture == name)
-        return;
-    glBindTexture(GL_TEXTURE_2D, name);
-    Fixed.gl.texture = name;
+    Set(Fixed.gl.texture, name, [](GLuint n) { glBindTexture(GL_TEXTURE_2D, n); });
 }
 
 void BindVertexArray(GLuint name)
 {
-    if (Fixed.gl.vertexArray == name)
-        return;
-    glBindVertexArray(name);
-    Fixed.gl.vertexArray = name;
+    Set(Fixed.gl.vertexArray, name, [](GLuint n) { glBindVertexArray(n); });
 }
 
 void BindArrayBuffer(GLuint name)
 {
-    if (Fixed.gl.arrayBuffer == name)
-        return;
-    glBindBuffer(GL_ARRAY_BUFFER, name);
-    Fixed.gl.arrayBuffer = name;
+    Set(Fixed.gl.arrayBuffer, name, [](GLuint n) { glBindBuffer(GL_ARRAY_BUFFER, n); });
 }
 
 void EnableArrays(uint8_t present)
@@ -176,18 +174,12 @@ void SendCurrentValue(int attribute, const float value[4])
 
 void SetPackAlignment(int alignment)
 {
-    if (Fixed.gl.packAlignment == alignment)
-        return;
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    Fixed.gl.packAlignment = alignment;
+    Set(Fixed.gl.packAlignment, alignment, [](int a) { glPixelStorei(GL_PACK_ALIGNMENT, a); });
 }
 
 void SetUnpackAlignment(int alignment)
 {
-    if (Fixed.gl.unpackAlignment == alignment)
-        return;
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    Fixed.gl.unpackAlignment = alignment;
+    Set(Fixed.gl.unpackAlignment, alignment, [](int a) { glPixelStorei(GL_UNPACK_ALIGNMENT, a); });
 }
 
 void ForgetVertexArray(GLuint name)
