@@ -36,9 +36,28 @@ bool SameBox(const GLint a[4], const GLint b[4])
 
 void StartStateCache()
 {
-    // The context is new: its state is ES's initial state, which RenderState's and
-    // GlState's defaults are, but for the boxes, which start as the drawable's size.
+    // The context is given the state the cache starts from (ES's initial state, but
+    // for the boxes, which are read), whatever it held, so that the cache is true.
     Fixed.gl = GlState{};
+    const RenderState& gl = Fixed.gl.render;
+    for (const auto& c : Capabilities) {
+        if (gl.capabilities & c.bit)
+            glEnable(c.capability);
+        else
+            glDisable(c.capability);
+    }
+    glDepthMask(gl.depthMask);
+    glDepthFunc(gl.depthFunc);
+    glBlendFunc(gl.blendSource, gl.blendDestination);
+    glClearColor(gl.clearColour[0], gl.clearColour[1], gl.clearColour[2], gl.clearColour[3]);
+    glClearDepthf(gl.clearDepth);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glUseProgram(0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, Fixed.gl.packAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, Fixed.gl.unpackAlignment);
     glGetIntegerv(GL_VIEWPORT, Fixed.gl.render.viewport);
     glGetIntegerv(GL_SCISSOR_BOX, Fixed.gl.render.scissor);
     Fixed.renderChanged = true;
