@@ -49,10 +49,10 @@ bool Has(uint8_t present, int attribute)
 
 // Whether vertices laid out as `b` can go into a buffer laid out as `a`: one stride,
 // and every attribute both have in the same place, size and type. An empty buffer
-// takes any.
+// takes any, and no vertices go anywhere.
 bool Agrees(const VertexLayout& a, const VertexLayout& b)
 {
-    if (a.present == 0)
+    if (a.present == 0 || b.present == 0)
         return true;
     if (a.stride != b.stride)
         return false;
