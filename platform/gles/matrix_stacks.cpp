@@ -44,8 +44,8 @@ void ApplyMatrixMode(GLenum mode)
 }
 
 // A push on a full stack or a pop of the last entry is ignored, as GL ignores the
-// call that raises a stack error. The copy a push makes has its original's value,
-// so it keeps its generation.
+// call that raises a stack error. The entry a push makes is a copy of the one below:
+// the same value, so the same generation.
 void ApplyPushMatrix()
 {
     MatrixStack& stack = CurrentStack();
