@@ -222,9 +222,9 @@ void SendListGeometry(GeometryBuffer& b)
     }
 }
 
-} // namespace
-
-VertexLayout ClientLayout(bool* interleavedArrays)
+// The layout the enabled client arrays are copied in: their own where they
+// interleave (then *interleavedArrays is true), else packed.
+VertexLayout ClientLayout(bool* interleavedArrays = nullptr)
 {
     VertexLayout layout;
     for (int a = 0; a < FIXED_ATTRIBUTE_COUNT; ++a) {
@@ -268,6 +268,8 @@ VertexLayout ClientLayout(bool* interleavedArrays)
     return layout;
 }
 
+// The list buffer that takes draws of this layout: one whose layout agrees on every
+// attribute both have, else a new one. Its index in Fixed.listGeometry.
 uint32_t ListGeometryFor(const VertexLayout& layout)
 {
     for (size_t i = 0; i < Fixed.listGeometry.size(); ++i)
@@ -278,6 +280,9 @@ uint32_t ListGeometryFor(const VertexLayout& layout)
     return static_cast<uint32_t>(Fixed.listGeometry.size() - 1);
 }
 
+// Copies what glDrawElements(mode, count, type, indices) reaches of the enabled
+// client arrays into `into` (its vertices [low, high] and its indices rebased onto
+// them) and describes the draw. False when nothing would be drawn.
 bool UploadDraw(GeometryBuffer& into, GLenum mode, GLsizei count, GLenum type, const void* indices,
                 GeometryDraw* draw)
 {
@@ -331,6 +336,8 @@ bool UploadDraw(GeometryBuffer& into, GLenum mode, GLsizei count, GLenum type, c
     draw->buffer = into.streaming ? STREAM : static_cast<uint32_t>(&into - Fixed.listGeometry.data());
     return true;
 }
+
+} // namespace
 
 void DrawGeometry(const GeometryDraw& draw)
 {

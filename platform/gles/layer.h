@@ -272,18 +272,8 @@ void RunCommand(const ListCommand& command, const Matrix4* matrix, const Geometr
 // The entry of the bound texture, or null for name 0 and names never bound.
 const TextureInfo* BoundTextureInfo();
 
-// geometry.cpp: copies what glDrawElements(mode, count, type, indices) reaches of
-// the enabled client arrays into `into` (its vertices [low, high] and its indices
-// rebased onto them) and describes the draw. False when nothing would be drawn.
-bool UploadDraw(GeometryBuffer& into, GLenum mode, GLsizei count, GLenum type, const void* indices,
-                GeometryDraw* draw);
-// The list buffer that takes draws of this layout: one whose layout agrees on every
-// attribute both have, else a new one. Its index in Fixed.listGeometry.
-uint32_t ListGeometryFor(const VertexLayout& layout);
-// The layout the enabled client arrays are copied in: their own where they
-// interleave (then *interleaved is true), else packed.
-VertexLayout ClientLayout(bool* interleaved = nullptr);
-// Draws a GeometryDraw from its buffer in the current state.
+// geometry.cpp: draws a GeometryDraw from its buffer in the current state; makes the
+// stream buffer, and releases every geometry buffer.
 void DrawGeometry(const GeometryDraw& draw);
 void StartGeometry();
 void StopGeometry();
