@@ -67,16 +67,9 @@ out vec4 fragColour;
 #if BORDER
 // Per axis: 0 repeat, 1 clamp to the edge texel, 2 GL_CLAMP (border outside).
 uniform ivec2 uWrap;
-// Texel i wrapped (sizes are powers of two, as GL 1.1 has them) or clamped into the
-// image; on a GL_CLAMP axis, beyond the image, the border colour: transparent black.
-vec4 Texel(ivec2 i, ivec2 size)
-{
-    ivec2 last = size - 1;
-    ivec2 j = ivec2(uWrap.x == 0 ? i.x & last.x : clamp(i.x, 0, last.x),
-                    uWrap.y == 0 ? i.y & last.y : clamp(i.y, 0, last.y));
-    bool border = (uWrap.x == 2 && i.x != j.x) || (uWrap.y == 2 && i.y != j.y);
-    return texelFetch(uTexture, j, 0) * (border ? 0.0 : 1.0);
-}
+// Linear filtering by hand over the texels i and i + 1 on each axis, wrapped (sizes
+// are powers of two, as GL 1.1 has them) or clamped into the image; on a GL_CLAMP
+// axis a texel beyond the image is the border colour, transparent black, and weighs 0.
 vec4 Sample(vec2 st)
 {
     ivec2 size = textureSize(uTexture, 0);
@@ -85,10 +78,18 @@ vec4 Sample(vec2 st)
     if (uWrap.y == 2)
         st.y = clamp(st.y, 0.0, 1.0);
     vec2 u = st * vec2(size) - 0.5;
-    ivec2 i = ivec2(floor(u));
+    ivec2 i0 = ivec2(floor(u));
+    ivec2 i1 = i0 + 1;
     vec2 f = u - floor(u);
-    vec4 a = mix(Texel(i, size), Texel(i + ivec2(1, 0), size), f.x);
-    vec4 b = mix(Texel(i + ivec2(0, 1), size), Texel(i + ivec2(1, 1), size), f.x);
+    ivec2 last = size - 1;
+    bvec2 repeat = equal(uWrap, ivec2(0));
+    bvec2 border = equal(uWrap, ivec2(2));
+    ivec2 j0 = ivec2(repeat.x ? i0.x & last.x : clamp(i0.x, 0, last.x), repeat.y ? i0.y & last.y : clamp(i0.y, 0, last.y));
+    ivec2 j1 = ivec2(repeat.x ? i1.x & last.x : clamp(i1.x, 0, last.x), repeat.y ? i1.y & last.y : clamp(i1.y, 0, last.y));
+    vec2 k0 = vec2(border.x && i0.x != j0.x ? 0.0 : 1.0, border.y && i0.y != j0.y ? 0.0 : 1.0);
+    vec2 k1 = vec2(border.x && i1.x != j1.x ? 0.0 : 1.0, border.y && i1.y != j1.y ? 0.0 : 1.0);
+    vec4 a = mix(texelFetch(uTexture, j0, 0) * (k0.x * k0.y), texelFetch(uTexture, ivec2(j1.x, j0.y), 0) * (k1.x * k0.y), f.x);
+    vec4 b = mix(texelFetch(uTexture, ivec2(j0.x, j1.y), 0) * (k0.x * k1.y), texelFetch(uTexture, j1, 0) * (k1.x * k1.y), f.x);
     return mix(a, b, f.y);
 }
 #else
