@@ -3,8 +3,8 @@
 // the demo sets (kept in Fixed.wanted until a draw or a clear needs it).
 //
 // The back buffer is a framebuffer object with RGBA colour and 16-bit depth, like the
-// window the demo asks for natively. Alpha is written once, as 1, and then masked:
-// a window without destination alpha reads back and copies alpha as 1, and the
+// window the demo asks for natively. Its alpha is always 1 (state_cache.cpp): a
+// window without destination alpha reads back and copies alpha as 1, and the
 // captures into textures rely on that.
 #include "platform/gles/layer.h"
 
@@ -17,7 +17,6 @@ void ClearToOpaque()
 {
     const GLfloat opaque[4] = { 0.0f, 0.0f, 0.0f, 1.0f };
     SetCapability(CAP_SCISSOR_TEST, false);
-    SetAlphaWritten(true);
     SetClearColour(opaque);
     glClear(GL_COLOR_BUFFER_BIT);
 }
@@ -105,14 +104,13 @@ void FixedResizeBackBuffer(int width, int height)
     MakeBackBuffer(width, height);
 }
 
-// The copy obeys the scissor box and, on some drivers, the colour mask; both are set
-// back from Fixed.wanted before the next draw or clear.
+// The copy obeys the scissor box, which is set back from Fixed.wanted before the next
+// draw or clear.
 void FixedPresent()
 {
     if (!Fixed.started)
         return;
     SetCapability(CAP_SCISSOR_TEST, false);
-    SetAlphaWritten(true);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glBlitFramebuffer(0, 0, Fixed.width, Fixed.height, 0, 0, Fixed.width, Fixed.height, GL_COLOR_BUFFER_BIT,
                       GL_NEAREST);

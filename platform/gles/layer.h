@@ -147,12 +147,14 @@ struct FixedProgram {
     GLint textureMatrix = -1;
     GLint generate = -1;
     GLint wrap = -1;
+    GLint opaque = -1;
     uint64_t sentModelView = 0;            // what uDraw was made from
     uint64_t sentProjection = 0;
     float sentColour[4] = {};
     uint64_t sentTexture = 0;
     float sentGenerate[2] = {};            // as every uniform starts
     int sentWrap[2] = {};
+    float sentOpaque = 0.0f;
 };
 
 // ---- The ES context's state, as last set (state_cache.cpp) ------------------------------
@@ -182,7 +184,6 @@ struct RenderState {
 
 struct GlState {
     RenderState render;
-    bool alphaWritten = true;              // the colour mask's alpha; red, green, blue always on
     GLuint program = 0;
     GLuint texture = 0;                    // bound to GL_TEXTURE_2D on unit 0
     GLuint vertexArray = 0;
@@ -290,7 +291,6 @@ void StartStateCache();
 // Brings the render state to what the demo asked for (before draws and clears).
 void SyncRenderState();
 void SetCapability(uint8_t capability, bool on);
-void SetAlphaWritten(bool on);
 void SetClearColour(const GLfloat colour[4]);
 void UseProgram(GLuint program);
 void BindTexture(GLuint name);

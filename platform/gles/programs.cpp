@@ -98,6 +98,8 @@ vec4 Sample(vec2 st)
     return texture(uTexture, st);
 }
 #endif
+// 1 while blending is off: the back buffer's alpha stays 1. Else 0.
+uniform float uOpaque;
 void main()
 {
     vec4 colour = vColour;
@@ -108,7 +110,7 @@ void main()
 #endif
     colour *= texel;
 #endif
-    fragColour = colour;
+    fragColour = vec4(colour.rgb, max(colour.a, uOpaque));
 }
 )";
 
@@ -165,6 +167,7 @@ bool Linked(FixedProgram& p, int variant)
     p.textureMatrix = glGetUniformLocation(p.program, "uTextureMatrix");
     p.generate = glGetUniformLocation(p.program, "uGenerate");
     p.wrap = glGetUniformLocation(p.program, "uWrap");
+    p.opaque = glGetUniformLocation(p.program, "uOpaque");
     p.sentModelView = p.sentProjection = p.sentTexture = NEVER_SENT;
     return true;
 }
@@ -300,6 +303,11 @@ bool PrepareProgram(uint8_t present)
     if (p.sentTexture != textureGeneration) {
         glUniformMatrix4fv(p.textureMatrix, 1, GL_FALSE, textureStack.entries[textureStack.top].m);
         p.sentTexture = textureGeneration;
+    }
+    const float opaque = (Fixed.wanted.capabilities & CAP_BLEND) ? 0.0f : 1.0f;
+    if (p.sentOpaque != opaque) {
+        glUniform1f(p.opaque, opaque);
+        p.sentOpaque = opaque;
     }
     if (variant & VARIANT_SPHERE_MAP)
         SendPair(p.generate, p.sentGenerate, generateS ? 1.0f : 0.0f, generateT ? 1.0f : 0.0f);

@@ -3,6 +3,10 @@
 // it is, is not made. Fixed.gl is what the context holds; the render state the demo
 // asked for (Fixed.wanted) reaches it only when a draw or a clear needs it, so that
 // state set and set back between two draws costs nothing.
+//
+// The back buffer's alpha stays 1, as on a window without destination alpha: clears
+// write alpha 1, blending keeps the destination's alpha (its alpha factors are zero
+// and one), and a draw without blending writes alpha 1 from its shader.
 #include "platform/gles/layer.h"
 
 #include <cstring>
@@ -48,7 +52,7 @@ void StartStateCache()
     }
     glDepthMask(gl.depthMask);
     glDepthFunc(gl.depthFunc);
-    glBlendFunc(gl.blendSource, gl.blendDestination);
+    glBlendFuncSeparate(gl.blendSource, gl.blendDestination, GL_ZERO, GL_ONE);
     glClearColor(gl.clearColour[0], gl.clearColour[1], gl.clearColour[2], gl.clearColour[3]);
     glClearDepthf(gl.clearDepth);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -100,7 +104,7 @@ void SyncRenderState()
         gl.depthFunc = want.depthFunc;
     }
     if (want.blendSource != gl.blendSource || want.blendDestination != gl.blendDestination) {
-        glBlendFunc(want.blendSource, want.blendDestination);
+        glBlendFuncSeparate(want.blendSource, want.blendDestination, GL_ZERO, GL_ONE);
         gl.blendSource = want.blendSource;
         gl.blendDestination = want.blendDestination;
     }
@@ -112,13 +116,12 @@ void SyncRenderState()
         glScissor(want.scissor[0], want.scissor[1], want.scissor[2], want.scissor[3]);
         std::memcpy(gl.scissor, want.scissor, sizeof gl.scissor);
     }
-    SetClearColour(want.clearColour);
+    const GLfloat clearColour[4] = { want.clearColour[0], want.clearColour[1], want.clearColour[2], 1.0f };
+    SetClearColour(clearColour);
     if (want.clearDepth != gl.clearDepth) {
         glClearDepthf(want.clearDepth);
         gl.clearDepth = want.clearDepth;
     }
-    // The back buffer's alpha stays 1: drawing writes red, green and blue only.
-    SetAlphaWritten(false);
     Fixed.renderChanged = false;
 }
 
@@ -129,16 +132,6 @@ void SetClearColour(const GLfloat colour[4])
         return;
     glClearColor(colour[0], colour[1], colour[2], colour[3]);
     std::memcpy(gl, colour, sizeof(GLfloat) * 4);
-    Fixed.renderChanged = true;
-}
-
-void SetAlphaWritten(bool on)
-{
-    if (Fixed.gl.alphaWritten == on)
-        return;
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, on ? GL_TRUE : GL_FALSE);
-    Fixed.gl.alphaWritten = on;
-    // Whoever writes alpha has it masked again before the next draw or clear.
     Fixed.renderChanged = true;
 }
 
