@@ -3,10 +3,11 @@
 
 bench_effects_motion of the gles preset (the demo drawn through platform/gles on
 OpenGL ES 3.0) against the release preset's (the driver's own fixed function), on
-the same machine in one run: RUNS runs of each, taken in turn, and the best frame_ms
-of each scene on each side. Through the layer a scene may take at most 1.15 times
-the driver's time. Exits 1 when a scene is over. Time only on a quiet machine: no
-build or other benchmark beside it.
+the same machine in one run: each scene is timed on one side and then the other,
+RUNS times over, so that both sides meet the same conditions, and the best frame_ms
+of each scene on each side counts. Through the layer a scene may take at most 1.15
+times the driver's time. Exits 1 when a scene is over. Time only on a quiet machine:
+no build or other benchmark beside it.
 
 usage: bench/gles_budgets.py [--runs N] [--release BENCH] [--gles BENCH]
 Run from the checkout after building the release and gles presets.
@@ -21,12 +22,16 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUDGET = 1.15
 
 
-def frame_times(bench):
-    """frame_ms by scene label from one run of a bench_effects_motion."""
+def run(bench, *arguments):
     env = dict(os.environ, SDL_VIDEODRIVER="offscreen")
-    out = subprocess.run([bench, "--benchmark_format=json"], env=env, check=True, stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL).stdout
-    return {b["label"]: b["frame_ms"] for b in json.loads(out)["benchmarks"]}
+    return subprocess.run([bench, *arguments], env=env, check=True, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, text=True).stdout
+
+
+def frame_time(bench, benchmark):
+    """The scene's label and frame_ms from one run of one benchmark of a bench_effects_motion."""
+    result = json.loads(run(bench, f"--benchmark_filter=^{benchmark}$", "--benchmark_format=json"))["benchmarks"][0]
+    return result["label"], result["frame_ms"]
 
 
 def main():
@@ -39,11 +44,13 @@ def main():
         if not os.access(bench, os.X_OK):
             sys.exit(f"gles_budgets: no benchmark at {bench} (build the release and gles presets)")
 
+    benchmarks = run(args.release, "--benchmark_list_tests").split()
     best = {"release": {}, "gles": {}}
-    for run in range(args.runs):
-        for side in ("release", "gles"):
-            print(f"run {run + 1} of {args.runs}: {side}", file=sys.stderr)
-            for scene, ms in frame_times(getattr(args, side)).items():
+    for turn in range(args.runs):
+        print(f"run {turn + 1} of {args.runs}", file=sys.stderr)
+        for benchmark in benchmarks:
+            for side in ("release", "gles"):
+                scene, ms = frame_time(getattr(args, side), benchmark)
                 best[side][scene] = min(ms, best[side].get(scene, ms))
 
     print(f"frame time per scene, ms, the best of {args.runs} runs (bench_effects_motion, 640 x 480):")

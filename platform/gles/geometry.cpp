@@ -329,7 +329,9 @@ bool UploadDraw(GeometryBuffer& into, GLenum mode, GLsizei count, GLenum type, c
     const auto first = static_cast<uint32_t>(vertexAt / stride);
     draw->mode = mode;
     draw->count = count;
-    draw->indexType = RebaseAny(type, indices, count, low, first, first + n - 1);
+    draw->first = first;
+    draw->last = first + n - 1;
+    draw->indexType = RebaseAny(type, indices, count, low, first, draw->last);
     draw->indexOffset = Reserve(into, GL_ELEMENT_ARRAY_BUFFER, Fixed.scratch.size(), 4);
     Write(into, GL_ELEMENT_ARRAY_BUFFER, draw->indexOffset, Fixed.scratch.data(), Fixed.scratch.size());
     draw->present = layout.present;
@@ -364,8 +366,9 @@ void DrawGeometry(const GeometryDraw& draw)
     if (!PrepareProgram(draw.present))
         return;
     SyncRenderState();
-    glDrawElements(draw.mode, draw.count, draw.indexType,
-                   reinterpret_cast<const void*>(static_cast<uintptr_t>(draw.indexOffset)));
+    // With the range, GL need not look for it in the indices.
+    glDrawRangeElements(draw.mode, draw.first, draw.last, draw.count, draw.indexType,
+                        reinterpret_cast<const void*>(static_cast<uintptr_t>(draw.indexOffset)));
 }
 
 void StartGeometry()

@@ -93,6 +93,8 @@ struct GeometryDraw {
     GLsizei count = 0;
     GLenum indexType = GL_UNSIGNED_INT;
     size_t indexOffset = 0;                // bytes into the index buffer
+    uint32_t first = 0;                    // the vertices the indices reach, in the buffer
+    uint32_t last = 0;
     uint8_t present = 0;                   // attributes fed by the buffer; others current
     uint32_t buffer = 0;                   // index into FixedLayerState::listGeometry
 };
