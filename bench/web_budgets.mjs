@@ -139,8 +139,164 @@ try {
         console.log(`  ${String(s.scene).padStart(5)}  ${`${s.first}-${s.last}`.padEnd(17)}  ` +
                     `${browserMs[i].toFixed(1).padStart(20)}   ${nativeMs[i].toFixed(1).padStart(16)}`);
     });
+    console.log('');
+
+    // ---- WebGL calls per frame ------------------------------------------------------
+    over += await reportWebGLCalls(browser, server.url, spans, options.frames);
 } finally {
     await browser.close();
     server.stop();
 }
 process.exit(over ? 1 : 0);
+
+// Opens url with every method of WebGL2RenderingContext counted: the calls made
+// inside each frame the module draws (one call of its _WebDrawStill or _WebFrame)
+// go to that frame's own counts, all others (start-up, the bench's read-backs) to
+// `outside`. Also timed: the calls that make, compile and link shaders and read
+// their status (shaderMs, outside the frames) and the module's start-up (startMs).
+// Resolves once the page's phase is 'ready', to { frames, outside, shaderMs, startMs }.
+async function countWebGLCalls(browser, url) {
+    const { page } = await openPage(browser);
+    await page.evaluateOnNewDocument(() => {
+        const counts = window.webglCalls = { frames: [], outside: {}, current: null, shaderMs: 0, startMs: 0 };
+        const shaderCalls = new Set(['createShader', 'shaderSource', 'compileShader', 'createProgram', 'attachShader',
+                                     'linkProgram', 'getShaderParameter', 'getProgramParameter', 'getShaderInfoLog',
+                                     'getProgramInfoLog', 'getUniformLocation', 'deleteShader']);
+        const proto = WebGL2RenderingContext.prototype;
+        for (const name of Object.getOwnPropertyNames(proto)) {
+            const property = Object.getOwnPropertyDescriptor(proto, name);
+            if (name === 'constructor' || typeof property.value !== 'function')
+                continue;
+            const method = property.value;
+            const timed = shaderCalls.has(name);
+            proto[name] = function (...args) {
+                const into = counts.current || counts.outside;
+                into[name] = (into[name] || 0) + 1;
+                if (!timed || counts.current)
+                    return method.apply(this, args);
+                const started = performance.now();
+                try {
+                    return method.apply(this, args);
+                } finally {
+                    counts.shaderMs += performance.now() - started;
+                }
+            };
+        }
+        // The module's frame and start-up functions, wrapped where the page reads
+        // them; the runtime may replace an export with its direct binding after its
+        // first call, which lands in `inner`.
+        const wrap = (module, name, around) => {
+            let inner = module[name];
+            const wrapped = function (...args) {
+                return around(() => inner.apply(this, args));
+            };
+            Object.defineProperty(module, name, { configurable: true, get: () => wrapped,
+                                                  set: (value) => { inner = value; } });
+        };
+        const frame = (call) => {
+            counts.current = {};
+            try {
+                return call();
+            } finally {
+                counts.frames.push(counts.current);
+                counts.current = null;
+            }
+        };
+        const start = (call) => {
+            const started = performance.now();
+            try {
+                return call();
+            } finally {
+                counts.startMs += performance.now() - started;
+            }
+        };
+        const wrapModule = (module) => {
+            for (const name of ['_WebDrawStill', '_WebFrame'])
+                wrap(module, name, frame);
+            for (const name of ['_WebPrepareStill', '_WebStart'])
+                wrap(module, name, start);
+            return module;
+        };
+        let factory;
+        Object.defineProperty(window, 'createQuorvantile', {
+            configurable: true,
+            get: () => factory,
+            set: (make) => { factory = (...args) => make(...args).then(wrapModule); },
+        });
+    });
+    await page.goto(url, { waitUntil: 'load' });
+    // Polled from here: one long wait inside the page would outlast the protocol's timeout.
+    for (const started = Date.now(); ;) {
+        const phase = await page.evaluate(() => window.quorvantile.phase);
+        if (phase === 'ready')
+            break;
+        if (phase === 'failed' || Date.now() - started > 1800000)
+            throw new Error(`${url}: the page did not finish (${phase})`);
+        await sleep(1000);
+    }
+    const result = await page.evaluate(() => {
+        const { frames, outside, shaderMs, startMs } = window.webglCalls;
+        return { frames, outside, shaderMs, startMs };
+    });
+    await page.close();
+    return result;
+}
+
+// WebGL calls and draws per frame, over the first 25 s of the demo (its frames at 50
+// a second, as the capture tool draws them) and per scene (`frames` frames of each
+// span of bench_effects_motion). The first frame a page draws also bakes the font
+// atlas and is reported on its own. The budgets are on the first 25 s: at most 250
+// calls a frame on average, and no shader compiled or program linked in any frame.
+// Returns the number of budgets exceeded.
+async function reportWebGLCalls(browser, url, spans, frames) {
+    const CALL_BUDGET = 250, FIRST_SECONDS = 25;
+    const total = (counts) => Object.values(counts).reduce((a, b) => a + b, 0);
+    const draws = (counts) => ['drawElements', 'drawArrays', 'drawElementsInstanced', 'drawArraysInstanced',
+                               'drawRangeElements'].reduce((sum, name) => sum + (counts[name] || 0), 0);
+    const compiles = (counts) => (counts.compileShader || 0) + (counts.linkProgram || 0);
+    const mean = (values) => values.reduce((a, b) => a + b, 0) / Math.max(values.length, 1);
+    const summary = (list) => {
+        const calls = list.map(total), drawn = list.map(draws);
+        return { calls: mean(calls), maxCalls: Math.max(...calls), draws: mean(drawn), maxDraws: Math.max(...drawn) };
+    };
+    let over = 0;
+
+    const first = await countWebGLCalls(browser, `${url}?at=${FIRST_SECONDS * 100}&fps=50`);
+    const s = summary(first.frames);
+    const later = summary(first.frames.slice(1));
+    const ok = s.calls <= CALL_BUDGET;
+    over += ok ? 0 : 1;
+    console.log(`WebGL calls per frame (headless Chromium), the first ${FIRST_SECONDS} s at 50 frames a second ` +
+                `(${first.frames.length} frames):`);
+    console.log(`  calls: mean ${s.calls.toFixed(1)} of ${CALL_BUDGET}: ${ok ? 'within' : 'OVER'} budget; ` +
+                `at most ${later.maxCalls} after the first frame (${total(first.frames[0])} in it)`);
+    console.log(`  draws: mean ${s.draws.toFixed(1)}, at most ${later.maxDraws} after the first frame ` +
+                `(${draws(first.frames[0])} in it)`);
+    const byName = {};
+    for (const counts of first.frames)
+        for (const [name, n] of Object.entries(counts))
+            byName[name] = (byName[name] || 0) + n;
+    const common = Object.entries(byName).sort((a, b) => b[1] - a[1]).slice(0, 12);
+    console.log(`  the most made, per frame: ${common.map(([name, n]) =>
+        `${name} ${(n / first.frames.length).toFixed(1)}`).join(', ')}`);
+    const late = first.frames.map((counts, i) => ({ i, n: compiles(counts) })).filter((f) => f.n > 0);
+    const lateOk = late.length === 0;
+    over += lateOk ? 0 : 1;
+    console.log(`  the start-up: ${total(first.outside)} calls, ${first.outside.compileShader || 0} shaders compiled ` +
+                `and ${first.outside.linkProgram || 0} programs linked, ${first.shaderMs.toFixed(0)} ms in the shader ` +
+                `calls of ${first.startMs.toFixed(0)} ms; compiles and links in the frames: ` +
+                (lateOk ? 'none: within budget'
+                        : `${late.map((f) => `frame ${f.i}: ${f.n}`).join(', ')}: OVER budget`));
+
+    const perScene = await countWebGLCalls(browser, `${url}?bench=${spans.map((x) => `${x.first}:${x.last}`).join(',')}` +
+                                                    `&frames=${frames}`);
+    console.log(`  per scene, ${frames} frames of each span as timed above (the first span without its first frame):`);
+    console.log('  scene  span (cs)          calls: mean    max   draws: mean    max');
+    spans.forEach((span, i) => {
+        const t = summary(perScene.frames.slice(Math.max(i * frames, 1), (i + 1) * frames));
+        console.log(`  ${String(span.scene).padStart(5)}  ${`${span.first}-${span.last}`.padEnd(17)}  ` +
+                    `${t.calls.toFixed(1).padStart(11)} ${String(t.maxCalls).padStart(6)}  ` +
+                    `${t.draws.toFixed(1).padStart(11)} ${String(t.maxDraws).padStart(6)}`);
+    });
+    return over;
+}

@@ -1,15 +1,25 @@
 // The fixed-function layer's context: start and stop, the back buffer it draws into
-// and presents, and the capabilities, blending, depth and clearing state.
+// and presents, and the capabilities, blending, depth, viewport and clearing state
+// the demo sets (kept in Fixed.wanted until a draw or a clear needs it).
 //
 // The back buffer is a framebuffer object with RGBA colour and 16-bit depth, like the
-// window the demo asks for natively. Alpha is written once, as 1, and then masked:
-// a window without destination alpha reads back and copies alpha as 1, and the
+// window the demo asks for natively. Its alpha is always 1 (state_cache.cpp): a
+// window without destination alpha reads back and copies alpha as 1, and the
 // captures into textures rely on that.
 #include "platform/gles/layer.h"
 
 FixedLayerState Fixed;
 
 namespace {
+
+// Opaque black with alpha 1 in the whole back buffer.
+void ClearToOpaque()
+{
+    const GLfloat opaque[4] = { 0.0f, 0.0f, 0.0f, 1.0f };
+    SetCapability(CAP_SCISSOR_TEST, false);
+    SetClearColour(opaque);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
 
 bool MakeBackBuffer(int width, int height)
 {
@@ -29,20 +39,41 @@ bool MakeBackBuffer(int width, int height)
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, Fixed.depthBuffer);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         return false;
-
-    // Opaque black with alpha 1, then alpha stays out of every write.
-    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    GLfloat clear[4];
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-    glClearColor(clear[0], clear[1], clear[2], clear[3]);
-    if (scissor)
-        glEnable(GL_SCISSOR_TEST);
+    ClearToOpaque();
     return true;
+}
+
+void SetWantedCapability(uint8_t bit, bool on)
+{
+    RenderState& want = Fixed.wanted;
+    const auto capabilities = static_cast<uint8_t>(on ? want.capabilities | bit : want.capabilities & ~bit);
+    if (capabilities == want.capabilities)
+        return;
+    want.capabilities = capabilities;
+    Fixed.renderChanged = true;
+}
+
+uint8_t CapabilityBit(GLenum capability)
+{
+    switch (capability) {
+    case GL_DEPTH_TEST: return CAP_DEPTH_TEST;
+    case GL_CULL_FACE: return CAP_CULL_FACE;
+    case GL_BLEND: return CAP_BLEND;
+    case GL_DITHER: return CAP_DITHER;
+    case GL_SCISSOR_TEST: return CAP_SCISSOR_TEST;
+    default: return 0;
+    }
+}
+
+void SetBox(GLint box[4], GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    if (box[0] == x && box[1] == y && box[2] == width && box[3] == height)
+        return;
+    box[0] = x;
+    box[1] = y;
+    box[2] = width;
+    box[3] = height;
+    Fixed.renderChanged = true;
 }
 
 } // namespace
@@ -50,21 +81,18 @@ bool MakeBackBuffer(int width, int height)
 bool FixedStartLayer(int width, int height)
 {
     Fixed = {};
-    for (MatrixStack& stack : Fixed.stacks)
-        stack.entries[0] = IdentityMatrix();
     Fixed.lists.resize(1);      // name 0 is never a list
     Fixed.textures.resize(1);   // nor a texture of ours
+    for (MatrixStack& stack : Fixed.stacks)
+        stack.entries[0] = IdentityMatrix();
+    StartStateCache();
     if (!StartPrograms())
         return false;
-    glGenVertexArrays(1, &Fixed.streamVertexArray);
-    glGenBuffers(1, &Fixed.streamVertexBuffer);
-    glGenBuffers(1, &Fixed.streamIndexBuffer);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    StartGeometry();
     if (!MakeBackBuffer(width, height))
         return false;
-    glViewport(0, 0, width, height);
-    glScissor(0, 0, width, height);
+    SetBox(Fixed.wanted.viewport, 0, 0, width, height);
+    SetBox(Fixed.wanted.scissor, 0, 0, width, height);
     Fixed.started = true;
     return true;
 }
@@ -76,39 +104,25 @@ void FixedResizeBackBuffer(int width, int height)
     MakeBackBuffer(width, height);
 }
 
+// The copy obeys the scissor box, which is set back from Fixed.wanted before the next
+// draw or clear.
 void FixedPresent()
 {
     if (!Fixed.started)
         return;
-    // The copy obeys the scissor box and, on some drivers, the colour mask.
-    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    SetCapability(CAP_SCISSOR_TEST, false);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, Fixed.framebuffer);
     glBlitFramebuffer(0, 0, Fixed.width, Fixed.height, 0, 0, Fixed.width, Fixed.height, GL_COLOR_BUFFER_BIT,
                       GL_NEAREST);
-    glBindFramebuffer(GL_FRAMEBUFFER, Fixed.framebuffer);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-    if (scissor)
-        glEnable(GL_SCISSOR_TEST);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, Fixed.framebuffer);
 }
 
 void FixedStopLayer()
 {
     if (!Fixed.started)
         return;
-    for (DisplayList& list : Fixed.lists) {
-        for (ListDraw& draw : list.draws) {
-            glDeleteVertexArrays(1, &draw.vertexArray);
-            glDeleteBuffers(1, &draw.vertexBuffer);
-            glDeleteBuffers(1, &draw.indexBuffer);
-        }
-    }
     StopPrograms();
-    glDeleteVertexArrays(1, &Fixed.streamVertexArray);
-    glDeleteBuffers(1, &Fixed.streamVertexBuffer);
-    glDeleteBuffers(1, &Fixed.streamIndexBuffer);
+    StopGeometry();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDeleteFramebuffers(1, &Fixed.framebuffer);
     glDeleteRenderbuffers(1, &Fixed.colourBuffer);
@@ -116,7 +130,7 @@ void FixedStopLayer()
     Fixed = {};
 }
 
-// ---- Capabilities ----------------------------------------------------------------------
+// ---- Capabilities, depth, blending ----------------------------------------------------
 
 void ApplyEnable(GLenum capability, bool on)
 {
@@ -124,33 +138,22 @@ void ApplyEnable(GLenum capability, bool on)
     case GL_TEXTURE_2D: Fixed.texture2d = on; return;
     case GL_TEXTURE_GEN_S: Fixed.generateS = on; return;
     case GL_TEXTURE_GEN_T: Fixed.generateT = on; return;
-    case GL_DEPTH_TEST:
-    case GL_CULL_FACE:
-    case GL_BLEND:
-    case GL_DITHER:
-    case GL_SCISSOR_TEST:
-        if (on)
-            glEnable(capability);
-        else
-            glDisable(capability);
-        return;
     default:
-        return;   // nothing else the demo switches has an effect here
+        // Nothing else the demo switches has an effect here.
+        if (const uint8_t bit = CapabilityBit(capability))
+            SetWantedCapability(bit, on);
+        return;
     }
 }
 
 void FixedEnable(GLenum capability)
 {
-    if (RecordCommand({ LIST_ENABLE, capability }))
-        return;
-    ApplyEnable(capability, true);
+    SubmitCommand({ LIST_ENABLE, capability });
 }
 
 void FixedDisable(GLenum capability)
 {
-    if (RecordCommand({ LIST_DISABLE, capability }))
-        return;
-    ApplyEnable(capability, false);
+    SubmitCommand({ LIST_DISABLE, capability });
 }
 
 GLboolean FixedIsEnabled(GLenum capability)
@@ -163,75 +166,92 @@ GLboolean FixedIsEnabled(GLenum capability)
     case GL_NORMAL_ARRAY: return Fixed.arrays[FIXED_NORMAL].enabled;
     case GL_TEXTURE_COORD_ARRAY: return Fixed.arrays[FIXED_TEXCOORD].enabled;
     case GL_COLOR_ARRAY: return Fixed.arrays[FIXED_COLOUR].enabled;
-    default: return glIsEnabled(capability);
+    default:
+        if (const uint8_t bit = CapabilityBit(capability))
+            return (Fixed.wanted.capabilities & bit) ? GL_TRUE : GL_FALSE;
+        return glIsEnabled(capability);
     }
 }
 
-void FixedShadeModel(GLenum mode)
+void FixedShadeModel(GLenum)
 {
     // Only smooth shading is drawn; the demo never asks for flat.
-    Fixed.shadeModel = mode;
 }
 
 void ApplyDepthMask(GLboolean flag)
 {
-    glDepthMask(flag);
+    const GLboolean mask = flag ? GL_TRUE : GL_FALSE;
+    if (Fixed.wanted.depthMask != mask) {
+        Fixed.wanted.depthMask = mask;
+        Fixed.renderChanged = true;
+    }
 }
 
 void FixedDepthMask(GLboolean flag)
 {
-    if (RecordCommand({ LIST_DEPTH_MASK, flag }))
-        return;
-    ApplyDepthMask(flag);
+    SubmitCommand({ LIST_DEPTH_MASK, flag });
 }
 
 void ApplyDepthFunc(GLenum function)
 {
-    glDepthFunc(function);
+    if (Fixed.wanted.depthFunc != function) {
+        Fixed.wanted.depthFunc = function;
+        Fixed.renderChanged = true;
+    }
 }
 
 void FixedDepthFunc(GLenum function)
 {
-    if (RecordCommand({ LIST_DEPTH_FUNC, function }))
-        return;
-    ApplyDepthFunc(function);
+    SubmitCommand({ LIST_DEPTH_FUNC, function });
 }
 
 void ApplyBlendFunc(GLenum source, GLenum destination)
 {
-    glBlendFunc(source, destination);
+    RenderState& want = Fixed.wanted;
+    if (want.blendSource != source || want.blendDestination != destination) {
+        want.blendSource = source;
+        want.blendDestination = destination;
+        Fixed.renderChanged = true;
+    }
 }
 
 void FixedBlendFunc(GLenum source, GLenum destination)
 {
-    if (RecordCommand({ LIST_BLEND_FUNC, source, destination }))
-        return;
-    ApplyBlendFunc(source, destination);
+    SubmitCommand({ LIST_BLEND_FUNC, source, destination });
 }
+
+// ---- Clearing and the boxes -----------------------------------------------------------
 
 void FixedClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
 {
-    glClearColor(red, green, blue, alpha);
+    GLfloat* colour = Fixed.wanted.clearColour;
+    colour[0] = red;
+    colour[1] = green;
+    colour[2] = blue;
+    colour[3] = alpha;
+    Fixed.renderChanged = true;
 }
 
 void FixedClearDepth(GLdouble depth)
 {
-    glClearDepthf(static_cast<GLfloat>(depth));
+    Fixed.wanted.clearDepth = static_cast<GLfloat>(depth);
+    Fixed.renderChanged = true;
 }
 
 void FixedClear(GLbitfield mask)
 {
+    SyncRenderState();
     glClear(mask);
 }
 
 void FixedViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
-    glViewport(x, y, width, height);
+    SetBox(Fixed.wanted.viewport, x, y, width, height);
 }
 
 void FixedScissor(GLint x, GLint y, GLsizei width, GLsizei height)
 {
-    glScissor(x, y, width, height);
+    SetBox(Fixed.wanted.scissor, x, y, width, height);
 }
 
 void FixedFinish()

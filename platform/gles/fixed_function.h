@@ -46,10 +46,10 @@ typedef double GLdouble;
 
 // ---- The layer's own control, called by the platform backends -------------------------
 
-// Starts the layer on the current ES 3.0 context: its shaders, buffers and a back
-// buffer of width x height (RGBA colour whose alpha always reads as 1, as on a
-// window without destination alpha, and 16-bit depth). False when the context
-// lacks what the layer needs.
+// Starts the layer on the current ES 3.0 context: every shader variant compiled and
+// linked (nothing compiles later), its buffers, and a back buffer of width x height
+// (RGBA colour whose alpha always reads as 1, as on a window without destination
+// alpha, and 16-bit depth). False when the context lacks what the layer needs.
 bool FixedStartLayer(int width, int height);
 // Gives the back buffer a new size; its contents are undefined afterwards.
 void FixedResizeBackBuffer(int width, int height);

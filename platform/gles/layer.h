@@ -1,7 +1,11 @@
 // The fixed-function layer's state, shared by its sources; internal to platform/gles.
 // One record, Fixed, holds everything OpenGL 1.1 would keep in its context that
-// OpenGL ES does not: the matrix stacks, the client arrays and current attributes,
-// the texture generation and texture-object details, the display lists.
+// OpenGL ES does not (the matrix stacks, the client arrays and current attributes,
+// texture generation and texture-object details, the display lists), the state the
+// demo asked for, and, in Fixed.gl, what the ES context holds now. The GL 1.1 calls
+// change only the first two; a draw, a clear or a copy brings the context to what it
+// needs through the cache (state_cache.cpp), so that no ES call leaves the context's
+// state as it was.
 #pragma once
 
 #include <cstddef>
@@ -25,8 +29,12 @@ enum FixedAttribute : int {
 
 enum FixedStack : int { FIXED_MODELVIEW, FIXED_PROJECTION, FIXED_TEXTURE_STACK, FIXED_STACK_COUNT };
 
+// Each entry's generation changes whenever its value does, so that a uniform sent
+// from it is known to be current by comparing one number. Generation 0 is the
+// identity; the others come from FixedLayerState::nextGeneration and never repeat.
 struct MatrixStack {
     Matrix4 entries[FIXED_STACK_DEPTH];
+    uint64_t generations[FIXED_STACK_DEPTH] = {};
     int top = 0;
 };
 
@@ -42,25 +50,56 @@ struct ClientArray {
 struct TextureInfo {
     bool defined = false;      // level 0 has an image
     bool luminance = false;    // stored as RGBA, sampled as (R, R, R, 1)
-    GLint width = 0;
-    GLint height = 0;
     GLenum wrapS = GL_REPEAT;  // GL_CLAMP is kept here; ES gets GL_CLAMP_TO_EDGE
     GLenum wrapT = GL_REPEAT;
     GLenum minFilter = GL_NEAREST_MIPMAP_LINEAR;
     GLenum magFilter = GL_LINEAR;
 };
 
-// One glDrawElements compiled into a list: the vertices it referenced, copied, and
-// its indices rebased onto them.
-struct ListDraw {
+// ---- Geometry in GL buffers (geometry.cpp) --------------------------------------------
+
+// How vertices lie in a geometry buffer: one record of `stride` bytes per vertex, each
+// attribute at its offset in it, in the client array's size and type.
+struct VertexLayout {
+    uint32_t stride = 0;
+    uint8_t present = 0;                         // bit per FixedAttribute
+    uint8_t size[FIXED_ATTRIBUTE_COUNT] = {};
+    GLenum type[FIXED_ATTRIBUTE_COUNT] = {};
+    uint32_t offset[FIXED_ATTRIBUTE_COUNT] = {};
+};
+
+// Vertex and index buffers read through one vertex array object. The list buffers
+// keep every list's geometry, appended, in a copy here that is sent whole when it
+// has grown; the stream buffer takes each immediate draw's geometry after the last,
+// from its start again (on fresh storage) when full.
+struct GeometryBuffer {
+    bool streaming = false;
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
+    VertexLayout layout;                   // what the vertex array's attributes point at
+    uint8_t pointed = 0;                   // attributes whose pointer is set
+    size_t vertexBytes = 0;                // used, always a whole number of vertices
+    size_t indexBytes = 0;
+    std::vector<uint8_t> vertices;         // list buffers: the contents
+    std::vector<uint8_t> indices;
+    size_t sentVertexBytes = 0;            // list buffers: how much of it GL has
+    size_t sentIndexBytes = 0;
+};
+
+// One glDrawElements as it lies in a geometry buffer: what a list records of it.
+struct GeometryDraw {
     GLenum mode = GL_TRIANGLES;
     GLsizei count = 0;
-    GLenum indexType = GL_UNSIGNED_SHORT;
-    bool present[FIXED_ATTRIBUTE_COUNT] = {};
+    GLenum indexType = GL_UNSIGNED_INT;
+    size_t indexOffset = 0;                // bytes into the index buffer
+    uint32_t first = 0;                    // the vertices the indices reach, in the buffer
+    uint32_t last = 0;
+    uint8_t present = 0;                   // attributes fed by the buffer; others current
+    uint32_t buffer = 0;                   // index into FixedLayerState::listGeometry
 };
+
+// ---- Display lists (display_lists.cpp) --------------------------------------------------
 
 enum ListOperation : uint8_t {
     LIST_ENABLE,
@@ -84,30 +123,17 @@ struct ListCommand {
     uint32_t a = 0;
     uint32_t b = 0;
     float values[4] = {};
-    uint32_t matrix = 0;      // LIST_MULTIPLY_MATRIX: index into DisplayList::matrices
+    uint32_t item = 0;      // in a list: LIST_MULTIPLY_MATRIX's matrix, LIST_DRAW's draw
 };
 
 struct DisplayList {
     bool exists = false;
     std::vector<ListCommand> commands;
-    std::vector<ListDraw> draws;
+    std::vector<GeometryDraw> draws;
     std::vector<Matrix4> matrices;
 };
 
-// A linked shader program for one combination of the variant bits.
-struct FixedProgram {
-    GLuint program = 0;
-    GLint modelViewProjection = -1;
-    GLint modelView = -1;
-    GLint normalMatrix = -1;
-    GLint textureMatrix = -1;
-    GLint generate = -1;
-    GLint wrap = -1;
-    // What was last uploaded, so that unchanged uniforms are not sent again.
-    float sent[16 + 16 + 9 + 16 + 2] = {};
-    int sentWrap[2] = { -1, -1 };
-    bool anySent = false;
-};
+// ---- Shaders (programs.cpp) -------------------------------------------------------------
 
 constexpr int VARIANT_TEXTURE = 1;      // GL_TEXTURE_2D on with a complete texture bound
 constexpr int VARIANT_LUMINANCE = 2;    // the texture is a luminance copy
@@ -115,10 +141,71 @@ constexpr int VARIANT_BORDER = 4;       // linear filtering with GL_CLAMP on som
 constexpr int VARIANT_SPHERE_MAP = 8;   // s or t generated
 constexpr int VARIANT_COUNT = 16;
 
+// A linked program for one combination of the variant bits, with what its uniforms
+// were last sent: the generations of the matrices they came from, and values.
+struct FixedProgram {
+    GLuint program = 0;
+    GLint draw = -1;                       // uDraw: the per-draw array (programs.cpp)
+    GLint textureMatrix = -1;
+    GLint generate = -1;
+    GLint wrap = -1;
+    GLint opaque = -1;
+    uint64_t sentModelView = 0;            // what uDraw was made from
+    uint64_t sentProjection = 0;
+    float sentColour[4] = {};
+    uint64_t sentTexture = 0;
+    float sentGenerate[2] = {};            // as every uniform starts
+    int sentWrap[2] = {};
+    float sentOpaque = 0.0f;
+};
+
+// ---- The ES context's state, as last set (state_cache.cpp) ------------------------------
+
+// The capabilities the demo switches that ES has, as bits.
+enum FixedCapability : uint8_t {
+    CAP_DEPTH_TEST = 1,
+    CAP_CULL_FACE = 2,
+    CAP_BLEND = 4,
+    CAP_DITHER = 8,
+    CAP_SCISSOR_TEST = 16,
+};
+
+// The render state a draw or a clear uses: what the demo asked for (Fixed.wanted) and
+// what the context has (Fixed.gl.render) are both this.
+struct RenderState {
+    uint8_t capabilities = CAP_DITHER;     // ES starts with dithering on
+    GLboolean depthMask = GL_TRUE;
+    GLenum depthFunc = GL_LESS;
+    GLenum blendSource = GL_ONE;
+    GLenum blendDestination = GL_ZERO;
+    GLint viewport[4] = {};
+    GLint scissor[4] = {};
+    GLfloat clearColour[4] = {};
+    GLfloat clearDepth = 1.0f;
+};
+
+struct GlState {
+    RenderState render;
+    GLuint program = 0;
+    GLuint texture = 0;                    // bound to GL_TEXTURE_2D on unit 0
+    GLuint vertexArray = 0;
+    GLuint arrayBuffer = 0;
+    uint8_t attributeSent = 0;             // bit per attribute: currentValue holds its value
+    float currentValue[FIXED_ATTRIBUTE_COUNT][4] = {};
+    int packAlignment = 4;
+    int unpackAlignment = 4;
+};
+
+// Enabled attribute arrays are the vertex array object's state; the cache keeps them
+// per object, by its name, in FixedLayerState::enabledArrays.
+
+// ---- The layer's one record -------------------------------------------------------------
+
 struct FixedLayerState {
     bool started = false;
     MatrixStack stacks[FIXED_STACK_COUNT];
     int matrixMode = FIXED_MODELVIEW;
+    uint64_t nextGeneration = 1;
 
     ClientArray arrays[FIXED_ATTRIBUTE_COUNT];
     // Current values where no array feeds an attribute.
@@ -126,19 +213,20 @@ struct FixedLayerState {
         { 0, 0, 0, 1 }, { 0, 0, 1, 0 }, { 0, 0, 0, 1 }, { 1, 1, 1, 1 },
     };
 
+    RenderState wanted;                    // as the demo set it
+    bool renderChanged = true;             // wanted may differ from Fixed.gl.render
     bool texture2d = false;
     bool generateS = false;
     bool generateT = false;
-    bool sphereMapS = false;    // the generation mode is GL_SPHERE_MAP
+    bool sphereMapS = false;               // the generation mode is GL_SPHERE_MAP
     bool sphereMapT = false;
-    GLenum shadeModel = GL_SMOOTH;
-    GLenum textureEnvMode = GL_MODULATE;
     GLuint boundTexture = 0;
-    std::vector<TextureInfo> textures;   // indexed by texture name
-    int packAlignment = 4;
+    std::vector<TextureInfo> textures;     // indexed by texture name
+    int packAlignment = 4;                 // as the demo set them
+    int unpackAlignment = 4;
 
-    std::vector<DisplayList> lists;      // indexed by list name
-    GLuint compiling = 0;                // the list being compiled, 0 when none
+    std::vector<DisplayList> lists;        // indexed by list name
+    GLuint compiling = 0;                  // the list being compiled, 0 when none
     bool executeWhileCompiling = false;
     int listDepth = 0;
 
@@ -149,27 +237,24 @@ struct FixedLayerState {
     int width = 0;
     int height = 0;
 
-    // Immediate draws copy what they use into these.
-    GLuint streamVertexArray = 0;
-    GLuint streamVertexBuffer = 0;
-    GLuint streamIndexBuffer = 0;
-    size_t streamVertexUsed = 0;
-    size_t streamIndexUsed = 0;
+    GeometryBuffer stream;                   // immediate draws
+    std::vector<GeometryBuffer> listGeometry;   // display lists, one per vertex layout
+    std::vector<uint8_t> scratch;            // vertices or indices on their way to GL
 
     FixedProgram programs[VARIANT_COUNT];
-    int currentProgram = -1;
+    GlState gl;
+    std::vector<uint8_t> enabledArrays;      // per vertex array name: bit per attribute
 };
 
 extern FixedLayerState Fixed;
 
 // ---- Shared between the layer's sources ---------------------------------------------
 
-// The stack glMatrixMode chose, and its top.
-Matrix4& CurrentMatrix();
-// Multiplies the current stack's top by m on the right (recorded inside a list).
-void MultiplyCurrentMatrix(const Matrix4& m);
+// The stack glMatrixMode chose.
+MatrixStack& CurrentStack();
+// Replaces the current stack's top (generation 0 for the identity, else a fresh one).
+void ReplaceCurrentMatrix(const Matrix4& m, bool identity);
 void ApplyMatrixMode(GLenum mode);
-void ApplyLoadIdentity();
 void ApplyPushMatrix();
 void ApplyPopMatrix();
 
@@ -178,46 +263,45 @@ void ApplyDepthMask(GLboolean flag);
 void ApplyDepthFunc(GLenum function);
 void ApplyBlendFunc(GLenum source, GLenum destination);
 void ApplyBindTexture(GLuint name);
-void ApplyColour(float red, float green, float blue, float alpha);
+void ApplyColour(const float colour[4]);
+
+// A GL 1.1 call that a list may record: run now, recorded into the list being
+// compiled, or both (GL_COMPILE_AND_EXECUTE). `matrix` goes with
+// LIST_MULTIPLY_MATRIX and `draw` with LIST_DRAW.
+void SubmitCommand(ListCommand command, const Matrix4* matrix = nullptr, const GeometryDraw* draw = nullptr);
+// Runs one command, as the call would have run outside a list.
+void RunCommand(const ListCommand& command, const Matrix4* matrix, const GeometryDraw* draw);
 
 // The entry of the bound texture, or null for name 0 and names never bound.
 const TextureInfo* BoundTextureInfo();
 
-// Chooses and binds the program for the current state and sends its uniforms and
-// the current values of the attributes that no array feeds.
-void PrepareDraw(const bool present[FIXED_ATTRIBUTE_COUNT]);
-// Bytes one element of an array takes, and the step from one element to the next.
-size_t AttributeBytes(const ClientArray& array);
-size_t AttributeStride(const ClientArray& array);
-// Sets a bound vertex array's attribute to read `array`'s layout at `offset` in the
-// bound GL_ARRAY_BUFFER.
-void PointAttribute(int attribute, const ClientArray& array, size_t offset);
-// Where the vertices [low, high] of the enabled client arrays lie: one block of
-// memory where the arrays interleave, else one piece per array.
-struct VertexPieces {
-    struct Piece {
-        const uint8_t* start;
-        size_t bytes;
-    };
-    bool present[FIXED_ATTRIBUTE_COUNT] = {};
-    int pieceCount = 0;
-    Piece pieces[FIXED_ATTRIBUTE_COUNT] = {};
-    int pieceOf[FIXED_ATTRIBUTE_COUNT] = {};
-    size_t offsetInPiece[FIXED_ATTRIBUTE_COUNT] = {};
-};
-VertexPieces FindVertexPieces(uint32_t low, uint32_t high);
-// Index i of an index array of the given type, and the smallest and largest of count.
-uint32_t IndexAt(GLenum type, const void* indices, GLsizei i);
-void IndexRange(GLenum type, GLsizei count, const void* indices, uint32_t* low, uint32_t* high);
-// count indices minus low, as 16-bit values when narrow, else 32-bit ones.
-void RebaseIndices(GLenum type, GLsizei count, const void* indices, uint32_t low, bool narrow,
-                   std::vector<uint8_t>* out);
+// geometry.cpp: draws a GeometryDraw from its buffer in the current state; makes the
+// stream buffer, and releases every geometry buffer.
+void DrawGeometry(const GeometryDraw& draw);
+void StartGeometry();
+void StopGeometry();
 
-// Appends a command to the list being compiled. True when the call must not also
-// run now (GL_COMPILE).
-bool RecordCommand(const ListCommand& command);
-// Compiles one glDrawElements into the list being compiled.
-void RecordDraw(GLenum mode, GLsizei count, GLenum type, const void* indices);
-
+// programs.cpp: compiles and links every variant; false when one fails.
 bool StartPrograms();
 void StopPrograms();
+// Chooses and binds the program for the current state and brings its uniforms and
+// the current values of the attributes that `present` does not feed up to date.
+bool PrepareProgram(uint8_t present);
+
+// state_cache.cpp: the one way the layer changes the ES context's state.
+void StartStateCache();
+// Brings the render state to what the demo asked for (before draws and clears).
+void SyncRenderState();
+void SetCapability(uint8_t capability, bool on);
+void SetClearColour(const GLfloat colour[4]);
+void UseProgram(GLuint program);
+void BindTexture(GLuint name);
+void BindVertexArray(GLuint name);
+void BindArrayBuffer(GLuint name);
+// The attribute arrays enabled in the bound vertex array: those in `present`.
+void EnableArrays(uint8_t present);
+void SendCurrentValue(int attribute, const float value[4]);
+void SetPackAlignment(int alignment);
+void SetUnpackAlignment(int alignment);
+// The cache's record of a vertex array or texture that is being deleted.
+void ForgetVertexArray(GLuint name);

@@ -1,4 +1,6 @@
 // The three matrix stacks of the fixed-function layer and the calls that change them.
+// Every change of an entry's value gives it a new generation (the identity has 0),
+// which is all the shaders' uniforms need to compare to know they are current.
 #include "platform/gles/layer.h"
 
 #include <cstring>
@@ -15,31 +17,23 @@ int StackForMode(GLenum mode)
     }
 }
 
-void RecordOrApplyMatrix(const Matrix4& m)
+void SubmitMatrix(const Matrix4& m)
 {
-    ListCommand command{ LIST_MULTIPLY_MATRIX };
-    if (Fixed.compiling != 0) {
-        DisplayList& list = Fixed.lists[Fixed.compiling];
-        command.matrix = static_cast<uint32_t>(list.matrices.size());
-        list.matrices.push_back(m);
-        if (RecordCommand(command))
-            return;
-    }
-    MultiplyCurrentMatrix(m);
+    SubmitCommand({ LIST_MULTIPLY_MATRIX }, &m);
 }
 
 } // namespace
 
-Matrix4& CurrentMatrix()
+MatrixStack& CurrentStack()
 {
-    MatrixStack& stack = Fixed.stacks[Fixed.matrixMode];
-    return stack.entries[stack.top];
+    return Fixed.stacks[Fixed.matrixMode];
 }
 
-void MultiplyCurrentMatrix(const Matrix4& m)
+void ReplaceCurrentMatrix(const Matrix4& m, bool identity)
 {
-    Matrix4& top = CurrentMatrix();
-    top = MultiplyMatrices(top, m);
+    MatrixStack& stack = CurrentStack();
+    stack.entries[stack.top] = m;
+    stack.generations[stack.top] = identity ? 0 : Fixed.nextGeneration++;
 }
 
 void ApplyMatrixMode(GLenum mode)
@@ -49,78 +43,66 @@ void ApplyMatrixMode(GLenum mode)
         Fixed.matrixMode = stack;
 }
 
-void ApplyLoadIdentity()
-{
-    CurrentMatrix() = IdentityMatrix();
-}
-
 // A push on a full stack or a pop of the last entry is ignored, as GL ignores the
-// call that raises a stack error.
+// call that raises a stack error. The entry a push makes is a copy of the one below:
+// the same value, so the same generation.
 void ApplyPushMatrix()
 {
-    MatrixStack& stack = Fixed.stacks[Fixed.matrixMode];
+    MatrixStack& stack = CurrentStack();
     if (stack.top + 1 >= FIXED_STACK_DEPTH)
         return;
     stack.entries[stack.top + 1] = stack.entries[stack.top];
+    stack.generations[stack.top + 1] = stack.generations[stack.top];
     ++stack.top;
 }
 
 void ApplyPopMatrix()
 {
-    MatrixStack& stack = Fixed.stacks[Fixed.matrixMode];
+    MatrixStack& stack = CurrentStack();
     if (stack.top > 0)
         --stack.top;
 }
 
 void FixedMatrixMode(GLenum mode)
 {
-    if (RecordCommand({ LIST_MATRIX_MODE, mode }))
-        return;
-    ApplyMatrixMode(mode);
+    SubmitCommand({ LIST_MATRIX_MODE, mode });
 }
 
 void FixedLoadIdentity()
 {
-    if (RecordCommand({ LIST_LOAD_IDENTITY }))
-        return;
-    ApplyLoadIdentity();
+    SubmitCommand({ LIST_LOAD_IDENTITY });
 }
 
 void FixedPushMatrix()
 {
-    if (RecordCommand({ LIST_PUSH_MATRIX }))
-        return;
-    ApplyPushMatrix();
+    SubmitCommand({ LIST_PUSH_MATRIX });
 }
 
 void FixedPopMatrix()
 {
-    if (RecordCommand({ LIST_POP_MATRIX }))
-        return;
-    ApplyPopMatrix();
+    SubmitCommand({ LIST_POP_MATRIX });
 }
 
 void FixedRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
-    RecordOrApplyMatrix(RotationMatrix(angle, x, y, z));
+    SubmitMatrix(RotationMatrix(angle, x, y, z));
 }
 
 void FixedTranslatef(GLfloat x, GLfloat y, GLfloat z)
 {
-    RecordOrApplyMatrix(TranslationMatrix(x, y, z));
+    SubmitMatrix(TranslationMatrix(x, y, z));
 }
 
 void FixedScalef(GLfloat x, GLfloat y, GLfloat z)
 {
-    RecordOrApplyMatrix(ScaleMatrix(x, y, z));
+    SubmitMatrix(ScaleMatrix(x, y, z));
 }
 
 void FixedFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
                   GLdouble zFar)
 {
-    RecordOrApplyMatrix(FrustumMatrix(static_cast<float>(left), static_cast<float>(right),
-                                      static_cast<float>(bottom), static_cast<float>(top),
-                                      static_cast<float>(zNear), static_cast<float>(zFar)));
+    SubmitMatrix(FrustumMatrix(static_cast<float>(left), static_cast<float>(right), static_cast<float>(bottom),
+                               static_cast<float>(top), static_cast<float>(zNear), static_cast<float>(zFar)));
 }
 
 void FixedGetFloatv(GLenum name, GLfloat* values)
@@ -130,7 +112,11 @@ void FixedGetFloatv(GLenum name, GLfloat* values)
     case GL_MODELVIEW_MATRIX: stack = FIXED_MODELVIEW; break;
     case GL_PROJECTION_MATRIX: stack = FIXED_PROJECTION; break;
     case GL_TEXTURE_MATRIX: stack = FIXED_TEXTURE_STACK; break;
-    default: glGetFloatv(name, values); return;
+    default:
+        // The context's own answer, once it holds what the demo set.
+        SyncRenderState();
+        glGetFloatv(name, values);
+        return;
     }
     const MatrixStack& s = Fixed.stacks[stack];
     std::memcpy(values, s.entries[s.top].m, sizeof s.entries[s.top].m);

@@ -1,6 +1,6 @@
-// The shaders of the fixed-function layer: one vertex and one fragment shader,
-// compiled per combination of the variant bits the current state needs, and the
-// upload of their uniforms.
+// The shaders of the fixed-function layer: one vertex shader and one fragment shader,
+// built per combination of the variant bits the state can ask for, all compiled and
+// linked when the layer starts; and the upload of their uniforms.
 //
 // Per vertex: position by projection x modelview; colour clamped to [0, 1] as GL
 // clamps vertex colours; with sphere mapping, s and t from the eye-space position u
@@ -10,8 +10,10 @@
 // then the texture matrix, and s / q, t / q per fragment.
 // Per fragment: GL_MODULATE, the texel times the colour. GL_CLAMP with linear
 // filtering clamps the coordinate to [0, 1] and blends the texels outside the image
-// as the border colour, transparent black; ES has no such wrap, so that variant
-// filters by hand.
+// as the border colour, transparent black. ES has no such wrap: the sampler clamps
+// to the edge, and the filtered texel is scaled by the share of its footprint that
+// lies inside the image (per axis, the weight of the texels not beyond the edge),
+// which leaves exactly the edge texels' part of the blend.
 #include "platform/gles/layer.h"
 
 #include <cstdio>
@@ -25,23 +27,27 @@ layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aTexCoord;
 layout(location = 3) in vec4 aColour;
-uniform mat4 uModelViewProjection;
-uniform mat4 uTextureMatrix;
+// What changes from draw to draw, in one array sent by one call: [0..3] the
+// modelview-projection matrix's columns; [4] what is added to aColour (0 with a
+// colour array, else the current colour: aColour is then 0); with sphere mapping,
+// [5..8] the modelview matrix's columns and [9..11] the normal matrix's.
 #if SPHERE_MAP
-uniform mat4 uModelView;
-uniform mat3 uNormalMatrix;
+uniform vec4 uDraw[12];
 uniform vec2 uGenerate;
+#else
+uniform vec4 uDraw[5];
 #endif
+uniform mat4 uTextureMatrix;
 out vec4 vColour;
 out vec3 vTexCoord;
 void main()
 {
-    gl_Position = uModelViewProjection * aPosition;
-    vColour = clamp(aColour, 0.0, 1.0);
+    gl_Position = mat4(uDraw[0], uDraw[1], uDraw[2], uDraw[3]) * aPosition;
+    vColour = clamp(aColour + uDraw[4], 0.0, 1.0);
     vec4 coordinate = aTexCoord;
 #if SPHERE_MAP
-    vec3 u = normalize((uModelView * aPosition).xyz);
-    vec3 n = uNormalMatrix * aNormal;
+    vec3 u = normalize((mat4(uDraw[5], uDraw[6], uDraw[7], uDraw[8]) * aPosition).xyz);
+    vec3 n = mat3(uDraw[9].xyz, uDraw[10].xyz, uDraw[11].xyz) * aNormal;
     vec3 r = u - 2.0 * dot(n, u) * n;
     float m = 2.0 * sqrt(r.x * r.x + r.y * r.y + (r.z + 1.0) * (r.z + 1.0));
     coordinate.xy = mix(coordinate.xy, r.xy / m + 0.5, uGenerate);
@@ -61,18 +67,9 @@ out vec4 fragColour;
 #if BORDER
 // Per axis: 0 repeat, 1 clamp to the edge texel, 2 GL_CLAMP (border outside).
 uniform ivec2 uWrap;
-vec4 Texel(ivec2 i, ivec2 size)
-{
-    for (int axis = 0; axis < 2; ++axis) {
-        if (uWrap[axis] == 0)
-            i[axis] = ((i[axis] % size[axis]) + size[axis]) % size[axis];
-        else if (uWrap[axis] == 1)
-            i[axis] = clamp(i[axis], 0, size[axis] - 1);
-        else if (i[axis] < 0 || i[axis] >= size[axis])
-            return vec4(0.0);
-    }
-    return texelFetch(uTexture, i, 0);
-}
+// Linear filtering by hand over the texels i and i + 1 on each axis, wrapped (sizes
+// are powers of two, as GL 1.1 has them) or clamped into the image; on a GL_CLAMP
+// axis a texel beyond the image is the border colour, transparent black, and weighs 0.
 vec4 Sample(vec2 st)
 {
     ivec2 size = textureSize(uTexture, 0);
@@ -81,10 +78,18 @@ vec4 Sample(vec2 st)
     if (uWrap.y == 2)
         st.y = clamp(st.y, 0.0, 1.0);
     vec2 u = st * vec2(size) - 0.5;
-    ivec2 i = ivec2(floor(u));
+    ivec2 i0 = ivec2(floor(u));
+    ivec2 i1 = i0 + 1;
     vec2 f = u - floor(u);
-    vec4 a = mix(Texel(i, size), Texel(i + ivec2(1, 0), size), f.x);
-    vec4 b = mix(Texel(i + ivec2(0, 1), size), Texel(i + ivec2(1, 1), size), f.x);
+    ivec2 last = size - 1;
+    bvec2 repeat = equal(uWrap, ivec2(0));
+    bvec2 border = equal(uWrap, ivec2(2));
+    ivec2 j0 = ivec2(repeat.x ? i0.x & last.x : clamp(i0.x, 0, last.x), repeat.y ? i0.y & last.y : clamp(i0.y, 0, last.y));
+    ivec2 j1 = ivec2(repeat.x ? i1.x & last.x : clamp(i1.x, 0, last.x), repeat.y ? i1.y & last.y : clamp(i1.y, 0, last.y));
+    vec2 k0 = vec2(border.x && i0.x != j0.x ? 0.0 : 1.0, border.y && i0.y != j0.y ? 0.0 : 1.0);
+    vec2 k1 = vec2(border.x && i1.x != j1.x ? 0.0 : 1.0, border.y && i1.y != j1.y ? 0.0 : 1.0);
+    vec4 a = mix(texelFetch(uTexture, j0, 0) * (k0.x * k0.y), texelFetch(uTexture, ivec2(j1.x, j0.y), 0) * (k1.x * k0.y), f.x);
+    vec4 b = mix(texelFetch(uTexture, ivec2(j0.x, j1.y), 0) * (k0.x * k1.y), texelFetch(uTexture, j1, 0) * (k1.x * k1.y), f.x);
     return mix(a, b, f.y);
 }
 #else
@@ -93,6 +98,8 @@ vec4 Sample(vec2 st)
     return texture(uTexture, st);
 }
 #endif
+// 1 while blending is off: the back buffer's alpha stays 1. Else 0.
+uniform float uOpaque;
 void main()
 {
     vec4 colour = vColour;
@@ -103,10 +110,21 @@ void main()
 #endif
     colour *= texel;
 #endif
-    fragColour = colour;
+    fragColour = vec4(colour.rgb, max(colour.a, uOpaque));
 }
 )";
 
+constexpr int FRAGMENT_BITS = VARIANT_TEXTURE | VARIANT_LUMINANCE | VARIANT_BORDER;
+constexpr uint64_t NEVER_SENT = UINT64_MAX;   // no matrix has this generation
+constexpr float NO_COLOUR[4] = {};
+
+// Texture bits mean nothing without a texture: such variants are never drawn.
+bool Reachable(int variant)
+{
+    return (variant & VARIANT_TEXTURE) || !(variant & (VARIANT_LUMINANCE | VARIANT_BORDER));
+}
+
+// A shader for the variant's bits, compiling; its status is read once all are.
 GLuint Compile(GLenum kind, int variant, const char* body)
 {
     std::string source = "#version 300 es\n";
@@ -119,6 +137,11 @@ GLuint Compile(GLenum kind, int variant, const char* body)
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
+    return shader;
+}
+
+bool Compiled(GLuint shader, int variant)
+{
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
@@ -126,59 +149,26 @@ GLuint Compile(GLenum kind, int variant, const char* body)
         glGetShaderInfoLog(shader, sizeof log, nullptr, log);
         std::fprintf(stderr, "quorvantile: shader variant %d: %s\n", variant, log);
     }
-    return shader;
+    return ok;
 }
 
-// Texture bits mean nothing without a texture.
-int Normalise(int variant)
+bool Linked(FixedProgram& p, int variant)
 {
-    if (!(variant & VARIANT_TEXTURE))
-        variant &= ~(VARIANT_LUMINANCE | VARIANT_BORDER);
-    return variant;
-}
-
-FixedProgram* ProgramFor(int variant)
-{
-    FixedProgram& p = Fixed.programs[variant];
-    if (p.program)
-        return &p;
-    const GLuint vertex = Compile(GL_VERTEX_SHADER, variant, VERTEX_SHADER);
-    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, variant, FRAGMENT_SHADER);
-    p.program = glCreateProgram();
-    glAttachShader(p.program, vertex);
-    glAttachShader(p.program, fragment);
-    glLinkProgram(p.program);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
     GLint ok = GL_FALSE;
     glGetProgramiv(p.program, GL_LINK_STATUS, &ok);
     if (!ok) {
         char log[1024] = {};
         glGetProgramInfoLog(p.program, sizeof log, nullptr, log);
         std::fprintf(stderr, "quorvantile: shader variant %d does not link: %s\n", variant, log);
-        glDeleteProgram(p.program);
-        p.program = 0;
-        return nullptr;
+        return false;
     }
-    p.modelViewProjection = glGetUniformLocation(p.program, "uModelViewProjection");
-    p.modelView = glGetUniformLocation(p.program, "uModelView");
-    p.normalMatrix = glGetUniformLocation(p.program, "uNormalMatrix");
+    // The sampler reads unit 0, every uniform's initial value.
+    p.draw = glGetUniformLocation(p.program, "uDraw");
     p.textureMatrix = glGetUniformLocation(p.program, "uTextureMatrix");
     p.generate = glGetUniformLocation(p.program, "uGenerate");
     p.wrap = glGetUniformLocation(p.program, "uWrap");
-    glUseProgram(p.program);
-    glUniform1i(glGetUniformLocation(p.program, "uTexture"), 0);
-    Fixed.currentProgram = variant;
-    return &p;
-}
-
-// Uploads `count` floats at `offset` in the program's record of sent values when
-// they differ from what it holds.
-bool Changed(FixedProgram& p, int offset, const float* values, int count)
-{
-    if (p.anySent && std::memcmp(p.sent + offset, values, sizeof(float) * count) == 0)
-        return false;
-    std::memcpy(p.sent + offset, values, sizeof(float) * count);
+    p.opaque = glGetUniformLocation(p.program, "uOpaque");
+    p.sentModelView = p.sentProjection = p.sentTexture = NEVER_SENT;
     return true;
 }
 
@@ -189,12 +179,55 @@ int WrapMode(GLenum wrap)
     return wrap == GL_CLAMP ? 2 : 1;
 }
 
+// Sends a vec2 uniform where it differs from what the program has.
+void SendPair(GLint location, float* sent, float x, float y)
+{
+    if (sent[0] == x && sent[1] == y)
+        return;
+    glUniform2f(location, x, y);
+    sent[0] = x;
+    sent[1] = y;
+}
+
 } // namespace
 
+// Every shader first, then every program, then their status: the driver may compile
+// them side by side, and nothing waits for one before the next is on its way.
 bool StartPrograms()
 {
-    // The variant of untextured drawing proves the shaders compile on this context.
-    return ProgramFor(0) != nullptr;
+    GLuint vertex[2] = {};
+    GLuint fragment[FRAGMENT_BITS + 1] = {};
+    for (int v = 0; v < 2; ++v)
+        vertex[v] = Compile(GL_VERTEX_SHADER, v ? VARIANT_SPHERE_MAP : 0, VERTEX_SHADER);
+    for (int f = 0; f <= FRAGMENT_BITS; ++f)
+        if (Reachable(f))
+            fragment[f] = Compile(GL_FRAGMENT_SHADER, f, FRAGMENT_SHADER);
+    for (int variant = 0; variant < VARIANT_COUNT; ++variant) {
+        if (!Reachable(variant))
+            continue;
+        FixedProgram& p = Fixed.programs[variant];
+        p.program = glCreateProgram();
+        glAttachShader(p.program, vertex[(variant & VARIANT_SPHERE_MAP) ? 1 : 0]);
+        glAttachShader(p.program, fragment[variant & FRAGMENT_BITS]);
+        glLinkProgram(p.program);
+    }
+    bool ok = true;
+    for (int v = 0; v < 2; ++v)
+        ok = Compiled(vertex[v], v ? VARIANT_SPHERE_MAP : 0) && ok;
+    for (int f = 0; f <= FRAGMENT_BITS; ++f)
+        if (fragment[f])
+            ok = Compiled(fragment[f], f) && ok;
+    for (int variant = 0; variant < VARIANT_COUNT; ++variant)
+        if (Fixed.programs[variant].program)
+            ok = Linked(Fixed.programs[variant], variant) && ok;
+    for (GLuint shader : vertex)
+        glDeleteShader(shader);
+    for (GLuint shader : fragment)
+        if (shader)
+            glDeleteShader(shader);
+    if (!ok)
+        StopPrograms();
+    return ok;
 }
 
 void StopPrograms()
@@ -204,10 +237,10 @@ void StopPrograms()
             glDeleteProgram(p.program);
         p = FixedProgram{};
     }
-    Fixed.currentProgram = -1;
+    UseProgram(0);
 }
 
-void PrepareDraw(const bool present[FIXED_ATTRIBUTE_COUNT])
+bool PrepareProgram(uint8_t present)
 {
     int variant = 0;
     const TextureInfo* texture = BoundTextureInfo();
@@ -226,47 +259,73 @@ void PrepareDraw(const bool present[FIXED_ATTRIBUTE_COUNT])
     const bool generateT = Fixed.generateT && Fixed.sphereMapT;
     if (generateS || generateT)
         variant |= VARIANT_SPHERE_MAP;
-    variant = Normalise(variant);
 
-    FixedProgram* p = ProgramFor(variant);
-    if (!p)
-        return;
-    if (Fixed.currentProgram != variant) {
-        glUseProgram(p->program);
-        Fixed.currentProgram = variant;
-    }
+    FixedProgram& p = Fixed.programs[variant];
+    if (!p.program)
+        return false;
+    UseProgram(p.program);
+    if (variant & VARIANT_TEXTURE)
+        BindTexture(Fixed.boundTexture);
 
-    const Matrix4& modelView = Fixed.stacks[FIXED_MODELVIEW].entries[Fixed.stacks[FIXED_MODELVIEW].top];
-    const Matrix4& projection = Fixed.stacks[FIXED_PROJECTION].entries[Fixed.stacks[FIXED_PROJECTION].top];
-    const Matrix4& textureMatrix =
-        Fixed.stacks[FIXED_TEXTURE_STACK].entries[Fixed.stacks[FIXED_TEXTURE_STACK].top];
-    const Matrix4 mvp = MultiplyMatrices(projection, modelView);
-    if (Changed(*p, 0, mvp.m, 16))
-        glUniformMatrix4fv(p->modelViewProjection, 1, GL_FALSE, mvp.m);
-    if (Changed(*p, 16 + 16 + 9, textureMatrix.m, 16))
-        glUniformMatrix4fv(p->textureMatrix, 1, GL_FALSE, textureMatrix.m);
-    if (variant & VARIANT_SPHERE_MAP) {
-        if (Changed(*p, 16, modelView.m, 16))
-            glUniformMatrix4fv(p->modelView, 1, GL_FALSE, modelView.m);
-        float normal[9];
-        NormalMatrix(modelView, normal);
-        if (Changed(*p, 32, normal, 9))
-            glUniformMatrix3fv(p->normalMatrix, 1, GL_FALSE, normal);
-        const float generate[2] = { generateS ? 1.0f : 0.0f, generateT ? 1.0f : 0.0f };
-        if (Changed(*p, 16 + 16 + 9 + 16, generate, 2))
-            glUniform2fv(p->generate, 1, generate);
+    const MatrixStack& modelView = Fixed.stacks[FIXED_MODELVIEW];
+    const MatrixStack& projection = Fixed.stacks[FIXED_PROJECTION];
+    const MatrixStack& textureStack = Fixed.stacks[FIXED_TEXTURE_STACK];
+    const uint64_t modelViewGeneration = modelView.generations[modelView.top];
+    const uint64_t projectionGeneration = projection.generations[projection.top];
+    const uint64_t textureGeneration = textureStack.generations[textureStack.top];
+    // With a colour array the colour is the array's; without, the current colour
+    // reaches the shader here, as aColour is then 0.
+    const bool colourArray = present & (1u << FIXED_COLOUR);
+    const float* colour = colourArray ? NO_COLOUR : Fixed.current[FIXED_COLOUR];
+    if (p.sentModelView != modelViewGeneration || p.sentProjection != projectionGeneration ||
+        std::memcmp(p.sentColour, colour, sizeof p.sentColour) != 0) {
+        float block[12][4];
+        const Matrix4& eye = modelView.entries[modelView.top];
+        const Matrix4 product = MultiplyMatrices(projection.entries[projection.top], eye);
+        std::memcpy(block[0], product.m, sizeof product.m);
+        std::memcpy(block[4], colour, sizeof block[4]);
+        int vectors = 5;
+        if (variant & VARIANT_SPHERE_MAP) {
+            std::memcpy(block[5], eye.m, sizeof eye.m);
+            float normal[9];
+            NormalMatrix(eye, normal);
+            for (int column = 0; column < 3; ++column) {
+                std::memcpy(block[9 + column], normal + 3 * column, sizeof(float) * 3);
+                block[9 + column][3] = 0.0f;
+            }
+            vectors = 12;
+        }
+        glUniform4fv(p.draw, vectors, block[0]);
+        p.sentModelView = modelViewGeneration;
+        p.sentProjection = projectionGeneration;
+        std::memcpy(p.sentColour, colour, sizeof p.sentColour);
     }
+    if (p.sentTexture != textureGeneration) {
+        glUniformMatrix4fv(p.textureMatrix, 1, GL_FALSE, textureStack.entries[textureStack.top].m);
+        p.sentTexture = textureGeneration;
+    }
+    const float opaque = (Fixed.wanted.capabilities & CAP_BLEND) ? 0.0f : 1.0f;
+    if (p.sentOpaque != opaque) {
+        glUniform1f(p.opaque, opaque);
+        p.sentOpaque = opaque;
+    }
+    if (variant & VARIANT_SPHERE_MAP)
+        SendPair(p.generate, p.sentGenerate, generateS ? 1.0f : 0.0f, generateT ? 1.0f : 0.0f);
     if (variant & VARIANT_BORDER) {
         const int wrap[2] = { WrapMode(texture->wrapS), WrapMode(texture->wrapT) };
-        if (wrap[0] != p->sentWrap[0] || wrap[1] != p->sentWrap[1]) {
-            glUniform2i(p->wrap, wrap[0], wrap[1]);
-            p->sentWrap[0] = wrap[0];
-            p->sentWrap[1] = wrap[1];
+        if (wrap[0] != p.sentWrap[0] || wrap[1] != p.sentWrap[1]) {
+            glUniform2i(p.wrap, wrap[0], wrap[1]);
+            p.sentWrap[0] = wrap[0];
+            p.sentWrap[1] = wrap[1];
         }
     }
-    p->anySent = true;
 
-    for (int a = 0; a < FIXED_ATTRIBUTE_COUNT; ++a)
-        if (!present[a])
-            glVertexAttrib4fv(static_cast<GLuint>(a), Fixed.current[a]);
+    // The current normal and texture coordinates where no array feeds them and the
+    // variant reads them; the colour's value for aColour without an array is 0.
+    if (!(present & (1u << FIXED_NORMAL)) && (variant & VARIANT_SPHERE_MAP))
+        SendCurrentValue(FIXED_NORMAL, Fixed.current[FIXED_NORMAL]);
+    if (!(present & (1u << FIXED_TEXCOORD)) && (variant & VARIANT_TEXTURE))
+        SendCurrentValue(FIXED_TEXCOORD, Fixed.current[FIXED_TEXCOORD]);
+    SendCurrentValue(FIXED_COLOUR, NO_COLOUR);
+    return true;
 }

@@ -16,14 +16,12 @@ TextureInfo* BoundInfo()
     return &Fixed.textures[name];
 }
 
-void Define(TextureInfo* info, GLsizei width, GLsizei height, bool luminance)
+void Define(TextureInfo* info, bool luminance)
 {
     if (!info)
         return;
     info->defined = true;
     info->luminance = luminance;
-    info->width = width;
-    info->height = height;
 }
 
 } // namespace
@@ -49,48 +47,64 @@ void ApplyBindTexture(GLuint name)
     if (name >= Fixed.textures.size())
         Fixed.textures.resize(name + 1);
     Fixed.boundTexture = name;
-    glBindTexture(GL_TEXTURE_2D, name);
 }
 
 void FixedBindTexture(GLenum target, GLuint name)
 {
-    if (target != GL_TEXTURE_2D)
-        return;
-    if (RecordCommand({ LIST_BIND_TEXTURE, name }))
-        return;
-    ApplyBindTexture(name);
+    if (target == GL_TEXTURE_2D)
+        SubmitCommand({ LIST_BIND_TEXTURE, name });
 }
+
+namespace {
+
+// The sampler's wrap for a GL 1.1 one. GL_CLAMP with linear filtering is drawn by
+// the BORDER variant, whose shader clamps the coordinate to [0, 1] first: there
+// GL_MIRRORED_REPEAT reads as clamping to the edge does, and it keeps the filtering
+// off the 8-bit fast path of software samplers, which filter GL_CLAMP in full
+// precision. With nearest filtering GL_CLAMP never reaches the border: the edge.
+GLint SamplerWrap(GLenum wrap, GLenum magFilter)
+{
+    if (wrap != GL_CLAMP)
+        return static_cast<GLint>(wrap);
+    (void)magFilter;
+    return GL_CLAMP_TO_EDGE;
+}
+
+} // namespace
 
 void FixedTexParameteri(GLenum target, GLenum name, GLint value)
 {
     TextureInfo* info = BoundInfo();
     if (target != GL_TEXTURE_2D || !info)
         return;
+    BindTexture(Fixed.boundTexture);
     switch (name) {
-    case GL_TEXTURE_WRAP_S:
-    case GL_TEXTURE_WRAP_T:
-        (name == GL_TEXTURE_WRAP_S ? info->wrapS : info->wrapT) = static_cast<GLenum>(value);
-        // GL_CLAMP's border texels are the shader's business; the sampler only
-        // needs to stay inside the image.
-        glTexParameteri(target, name, value == GL_CLAMP ? GL_CLAMP_TO_EDGE : value);
-        return;
+    case GL_TEXTURE_WRAP_S: info->wrapS = static_cast<GLenum>(value); break;
+    case GL_TEXTURE_WRAP_T: info->wrapT = static_cast<GLenum>(value); break;
     case GL_TEXTURE_MIN_FILTER:
         info->minFilter = static_cast<GLenum>(value);
-        break;
+        glTexParameteri(target, name, value);
+        return;
     case GL_TEXTURE_MAG_FILTER:
         info->magFilter = static_cast<GLenum>(value);
+        glTexParameteri(target, name, value);
+        if (info->wrapS != GL_CLAMP && info->wrapT != GL_CLAMP)
+            return;
         break;
     default:
-        break;
+        glTexParameteri(target, name, value);
+        return;
     }
-    glTexParameteri(target, name, value);
+    // A wrap, or the filter that decides what GL_CLAMP becomes.
+    if (name != GL_TEXTURE_WRAP_T)
+        glTexParameteri(target, GL_TEXTURE_WRAP_S, SamplerWrap(info->wrapS, info->magFilter));
+    if (name != GL_TEXTURE_WRAP_S)
+        glTexParameteri(target, GL_TEXTURE_WRAP_T, SamplerWrap(info->wrapT, info->magFilter));
 }
 
-void FixedTexEnvi(GLenum target, GLenum name, GLint value)
+void FixedTexEnvi(GLenum, GLenum, GLint)
 {
-    // GL_MODULATE is the one environment the shaders implement.
-    if (target == GL_TEXTURE_ENV && name == GL_TEXTURE_ENV_MODE)
-        Fixed.textureEnvMode = static_cast<GLenum>(value);
+    // GL_MODULATE is the one environment the shaders implement, and the demo's.
 }
 
 void FixedTexGeni(GLenum coordinate, GLenum name, GLint value)
@@ -111,8 +125,10 @@ void FixedTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei w
         return;
     if (internalFormat != GL_RGBA && internalFormat != 4 && internalFormat != GL_RGBA8)
         return;
+    BindTexture(Fixed.boundTexture);
+    SetUnpackAlignment(Fixed.unpackAlignment);
     glTexImage2D(target, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    Define(BoundInfo(), width, height, false);
+    Define(BoundInfo(), false);
 }
 
 // A luminance texture is kept as RGBA, so RGBA data lands in it as GL 1.1 would
@@ -122,6 +138,8 @@ void FixedTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei wi
 {
     if (target != GL_TEXTURE_2D || level != 0 || format != GL_RGBA || type != GL_UNSIGNED_BYTE)
         return;
+    BindTexture(Fixed.boundTexture);
+    SetUnpackAlignment(Fixed.unpackAlignment);
     glTexSubImage2D(target, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
 }
 
@@ -133,15 +151,20 @@ void FixedCopyTexImage2D(GLenum target, GLint level, GLenum internalFormat, GLin
     if (target != GL_TEXTURE_2D || level != 0 || border != 0)
         return;
     const bool luminance = internalFormat == GL_LUMINANCE || internalFormat == 1;
+    BindTexture(Fixed.boundTexture);
     glCopyTexImage2D(target, 0, GL_RGBA, x, y, width, height, 0);
-    Define(BoundInfo(), width, height, luminance);
+    Define(BoundInfo(), luminance);
 }
 
+// Kept until a transfer needs them.
 void FixedPixelStorei(GLenum name, GLint value)
 {
+    if (value != 1 && value != 2 && value != 4 && value != 8)
+        return;
     if (name == GL_PACK_ALIGNMENT)
         Fixed.packAlignment = value;
-    glPixelStorei(name, value);
+    else if (name == GL_UNPACK_ALIGNMENT)
+        Fixed.unpackAlignment = value;
 }
 
 void FixedReadBuffer(GLenum)
@@ -156,15 +179,15 @@ void FixedReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum for
     if (type != GL_UNSIGNED_BYTE || width <= 0 || height <= 0)
         return;
     if (format == GL_RGBA) {
+        SetPackAlignment(Fixed.packAlignment);
         glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
         return;
     }
     if (format != GL_RGB)
         return;
     std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    SetPackAlignment(4);
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, Fixed.packAlignment);
     const size_t alignment = static_cast<size_t>(Fixed.packAlignment);
     const size_t rowBytes = (static_cast<size_t>(width) * 3 + alignment - 1) / alignment * alignment;
     auto* out = static_cast<uint8_t*>(pixels);

@@ -6,13 +6,10 @@
 // the context) so that each SDL failure is reported with the message of its step.
 #include "platform/platform.h"
 
-#include <SDL.h>
-
-#if QV_GL_LAYER
-#include "platform/gles/fixed_function.h"   // also the OpenGL ES calls themselves
-#else
+#include "platform/backend_common.h"
 #include "platform/gl.h"
-#endif
+
+#include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -99,12 +96,12 @@ void SetGlAttributes()
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-#if QV_GL_LAYER
-    // The fixed-function layer draws on OpenGL ES 3.0, as it does on WebGL 2.
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-#endif
+    if (DRAWS_THROUGH_GL_LAYER) {
+        // The fixed-function layer draws on OpenGL ES 3.0, as it does on WebGL 2.
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    }
 }
 
 } // namespace
@@ -231,13 +228,9 @@ bool PlatformMakeContextCurrent()
         return false;
     const char* driver = SDL_GetCurrentVideoDriver();
     SwapWaits = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
-#if QV_GL_LAYER
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(Window, &width, &height);
-    return FixedStartLayer(width, height);
-#else
-    return true;
-#endif
+    return StartGlLayer(width, height);
 }
 
 void PlatformShowWindow()
@@ -265,9 +258,7 @@ bool PlatformHasContext()
 
 bool PlatformReleaseCurrentContext()
 {
-#if QV_GL_LAYER
-    FixedStopLayer();
-#endif
+    StopGlLayer();
     return SDL_GL_MakeCurrent(Window, nullptr) == 0;
 }
 
@@ -313,9 +304,7 @@ void PlatformSwapBuffers()
 {
     if (!Window)
         return;
-#if QV_GL_LAYER
-    FixedPresent();
-#endif
+    PresentGlLayer();
     SDL_GL_SwapWindow(Window);
     if (SwapWaits)
         glFinish();
@@ -359,9 +348,7 @@ bool PlatformPeekMessage(PlatformMessage* message)
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             message->kind = MESSAGE_SIZE;
             SDL_GL_GetDrawableSize(Window, &message->width, &message->height);
-#if QV_GL_LAYER
-            FixedResizeBackBuffer(message->width, message->height);
-#endif
+            ResizeGlLayer(message->width, message->height);
             break;
         default:
             break;
@@ -402,12 +389,4 @@ void PlatformPostQuit(int code)
     PlatformRestoreDisplayMode();
     std::fflush(nullptr);
     std::_Exit(code);
-}
-
-[[noreturn]] void PlatformFailStartUp(const char* text, int code)
-{
-    // The box is shown on the desktop's own mode.
-    PlatformRestoreDisplayMode();
-    PlatformShowMessage(text, "ERROR", ICON_EXCLAMATION);
-    PlatformEndProcess(code);
 }

@@ -15,6 +15,7 @@
 // pixel format; the context's attributes are chosen when it is made.
 #include "platform/platform.h"
 
+#include "platform/backend_common.h"
 #include "platform/gles/fixed_function.h"
 
 #include <emscripten.h>
@@ -217,7 +218,7 @@ bool PlatformMakeContextCurrent()
 {
     if (emscripten_webgl_make_context_current(Context) != EMSCRIPTEN_RESULT_SUCCESS)
         return false;
-    return FixedStartLayer(DrawingWidth, DrawingHeight);
+    return StartGlLayer(DrawingWidth, DrawingHeight);
 }
 
 void PlatformShowWindow()
@@ -243,7 +244,7 @@ bool PlatformHasContext()
 
 bool PlatformReleaseCurrentContext()
 {
-    FixedStopLayer();
+    StopGlLayer();
     return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
 }
 
@@ -284,7 +285,7 @@ bool PlatformUnregisterWindowClass()
 void PlatformSwapBuffers()
 {
     if (Context > 0)
-        FixedPresent();
+        PresentGlLayer();
 }
 
 void PlatformSetMessageHandler(PlatformMessageHandler handler)
@@ -301,7 +302,7 @@ bool PlatformPeekMessage(PlatformMessage* message)
         int width = 0, height = 0;
         WantedDrawingSize(&width, &height);
         if ((width != DrawingWidth || height != DrawingHeight) && SetDrawingSize(width, height)) {
-            FixedResizeBackBuffer(width, height);
+            ResizeGlLayer(width, height);
             PlatformMessage resized;
             resized.kind = MESSAGE_SIZE;
             resized.width = width;
@@ -328,13 +329,6 @@ void PlatformPostQuit(int code)
     message.kind = MESSAGE_QUIT;
     message.code = code;
     Post(message);
-}
-
-[[noreturn]] void PlatformFailStartUp(const char* text, int code)
-{
-    PlatformRestoreDisplayMode();
-    PlatformShowMessage(text, "ERROR", ICON_EXCLAMATION);
-    PlatformEndProcess(code);
 }
 
 // There is no process to end: the page stops the sound, keeps the

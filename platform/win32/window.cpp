@@ -282,10 +282,3 @@ void PlatformPostQuit(int code)
     std::fflush(nullptr);
     std::_Exit(code);
 }
-
-[[noreturn]] void PlatformFailStartUp(const char* text, int code)
-{
-    PlatformRestoreDisplayMode();
-    PlatformShowMessage(text, "ERROR", ICON_EXCLAMATION);
-    PlatformEndProcess(code);
-}

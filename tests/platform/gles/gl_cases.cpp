@@ -291,7 +291,8 @@ void IncompleteCase(Scene& s)
 }
 
 // glReadPixels as GL_RGB with rows packed to 1 and to 4 bytes, of a 13-pixel-wide
-// block, drawn back into the square as the bytes say.
+// block, drawn back into the square as the bytes say. An alignment GL refuses (0)
+// leaves the one set before.
 void ReadRgbCase(Scene& s)
 {
     PointArrays(s.flat);
@@ -300,6 +301,7 @@ void ReadRgbCase(Scene& s)
     constexpr int W = 13, H = 16;
     std::vector<uint8_t> packed1(W * 3 * H), packed4(((W * 3 + 3) & ~3) * H);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 0);
     glReadPixels(40, 40, W, H, GL_RGB, GL_UNSIGNED_BYTE, packed1.data());
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(40, 40, W, H, GL_RGB, GL_UNSIGNED_BYTE, packed4.data());
@@ -326,6 +328,85 @@ void ReadRgbCase(Scene& s)
     glScalef(0.5f, 0.3f, 1.0f);
     Draw(s.flat);
     glEnableClientState(GL_COLOR_ARRAY);
+}
+
+// What the demo's frames take only in part, one quarter each. Top left: arrays that
+// do not interleave, colours as floats, and a texture with GL_CLAMP on s only, under
+// a texture matrix. Top right: a list compiled and run at once (its blending and
+// depth mask with it); bottom left: the same list again once that state is set back,
+// beside a scissored clear in another colour. Bottom right: one grid drawn blended,
+// then at another matrix, then again at the first after a pop, which must show the
+// first twice over.
+void MixedCase(Scene& s)
+{
+    const Grid& g = s.flat;
+    std::vector<float> positions, texCoords, colours;
+    for (const Vertex& v : g.vertices) {
+        positions.insert(positions.end(), v.position, v.position + 3);
+        texCoords.insert(texCoords.end(), v.texCoord, v.texCoord + 2);
+        for (const uint8_t c : v.colour)
+            colours.push_back(c / 255.0f);
+    }
+    glVertexPointer(3, GL_FLOAT, 0, positions.data());
+    glTexCoordPointer(2, GL_FLOAT, 0, texCoords.data());
+    glColorPointer(4, GL_FLOAT, 0, colours.data());
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    MakeTexture(8, GL_REPEAT, GL_LINEAR);   // and bound
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glPushMatrix();
+    glTranslatef(-0.5f, 0.5f, 0.0f);
+    glScalef(0.45f, 0.45f, 1.0f);
+    glMatrixMode(GL_TEXTURE);
+    glScalef(1.5f, 2.5f, 1.0f);
+    glTranslatef(-0.2f, -0.3f, 0.0f);
+    glMatrixMode(GL_MODELVIEW);
+    Draw(g);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+
+    const GLuint list = glGenLists(1);
+    glBindTexture(GL_TEXTURE_2D, s.smooth);
+    glPushMatrix();
+    glTranslatef(0.5f, 0.5f, 0.0f);
+    glScalef(0.45f, 0.45f, 1.0f);
+    glNewList(list, GL_COMPILE_AND_EXECUTE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDepthMask(GL_FALSE);
+    Draw(g);
+    glEndList();
+    glPopMatrix();
+
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(4, 4, 20, 20);
+    glClearColor(0.8f, 0.1f, 0.1f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glPushMatrix();
+    glTranslatef(-0.5f, -0.5f, 0.0f);
+    glScalef(0.45f, 0.45f, 1.0f);
+    glCallList(list);
+    glPopMatrix();
+
+    PointArrays(s.flat);
+    glDisable(GL_DEPTH_TEST);
+    glPushMatrix();
+    glTranslatef(0.5f, -0.5f, 0.0f);
+    glScalef(0.45f, 0.45f, 1.0f);
+    Draw(g);
+    glPushMatrix();
+    glRotatef(40.0f, 0.0f, 0.0f, 1.0f);
+    glScalef(0.5f, 0.5f, 1.0f);
+    Draw(g);
+    glPopMatrix();
+    Draw(g);
+    glPopMatrix();
 }
 
 bool StartContext(SDL_Window** window)
@@ -372,7 +453,7 @@ int main(int argc, char** argv)
         { "sphere_map", SphereMapCase },         { "clamp_border", ClampCase },
         { "repeat_nearest", RepeatCase },        { "luminance_copy", LuminanceCase },
         { "display_lists", ListCase },           { "incomplete_texture", IncompleteCase },
-        { "read_rgb", ReadRgbCase },
+        { "read_rgb", ReadRgbCase },             { "mixed_paths", MixedCase },
     };
     bool ok = true;
     for (const Case& c : cases) {
