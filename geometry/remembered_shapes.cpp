@@ -57,7 +57,9 @@ struct GridCursor {
 };
 GridCursor Cursor;
 
-PointIndices GridIndices(float x, float y, float z)
+// Inlined, so that the indices stay in registers: returned by value they were
+// packed through the stack, and the wide load waited on the narrow stores.
+[[gnu::always_inline]] inline PointIndices GridIndices(float x, float y, float z)
 {
     if (!Grid.ready) [[unlikely]] {
         ComputeGridCoordinates(POINTS - 1, Grid.value);
@@ -66,8 +68,11 @@ PointIndices GridIndices(float x, float y, float z)
     GridCursor& c = Cursor;
     const int next = c.at.i + 1;
     if (c.at.i >= 0 && next < POINTS && Grid.value[next] == x && Bits(y) == c.yBits && Bits(z) == c.zBits) {
+        // Built from the parts, not read back whole after the store to one of them:
+        // a load wider than the store before it would wait for the store.
+        const PointIndices at = { next, c.at.j, c.at.k };
         c.at.i = next;
-        return c.at;
+        return at;
     }
     const PointIndices at = { GridIndex(x), GridIndex(y), GridIndex(z) };
     if (at.i >= 0 && at.j >= 0 && at.k >= 0)
