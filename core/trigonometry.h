@@ -69,16 +69,16 @@ inline double SinBySeries(double x, int quarter)
     return sign * (heads[odd] + scales[odd] * SumNineTerms(SERIES[odd], r2, r4, r8));
 }
 
-// The quick path: the angle is k steps of pi/32 and a rest r of at most pi/64, so
+// The quick path: the angle is k steps of pi/128 and a rest r of at most pi/256, so
 // sin x = sin(k step) cos r + cos(k step) sin r with the step's sine and cosine from a
-// table and short series for r, good to about 2^-49 of the result. The step in three
-// parts, the first two of 28 significant bits, so that k times either is exact for
-// |k| < 2^25.
-constexpr int STEPS = 64;   // per turn
-constexpr double STEPS_PER_RADIAN = 0x1.45f306dc9c883p+3;
-constexpr double STEP_1 = 0x1.921fb54p-4;
-constexpr double STEP_2 = 0x1.10b4612p-34;
-constexpr double STEP_3 = -0x1.676733ae8fe48p-64;
+// table and two terms of each series for r, good to about 2^-46 of the result. The
+// step in three parts, the first two of 28 significant bits, so that k times either
+// is exact for |k| < 2^25.
+constexpr int STEPS = 256;   // per turn
+constexpr double STEPS_PER_RADIAN = 0x1.45f306dc9c883p+5;
+constexpr double STEP_1 = 0x1.921fb54p-6;
+constexpr double STEP_2 = 0x1.10b4612p-36;
+constexpr double STEP_3 = -0x1.676733ae8fe48p-66;
 
 struct StepTable {
     double sine[STEPS];
@@ -124,8 +124,8 @@ constexpr double QUICK_MARGIN = 0x1p-44;
     const double r = ((x - k * STEP_1) - k * STEP_2) - k * STEP_3;
     const int step = (static_cast<int>(k) + quarter * (STEPS / 4)) & (STEPS - 1);
     const double r2 = r * r;
-    const double sinR = r + r * r2 * (SERIES[0][0] + r2 * (SERIES[0][1] + r2 * SERIES[0][2]));
-    const double cosR = 1.0 + r2 * (SERIES[1][0] + r2 * (SERIES[1][1] + r2 * SERIES[1][2]));
+    const double sinR = r + r * r2 * (SERIES[0][0] + r2 * SERIES[0][1]);
+    const double cosR = 1.0 + r2 * (SERIES[1][0] + r2 * SERIES[1][1]);
     const double estimate = STEP_TABLE.sine[step] * cosR + STEP_TABLE.cosine[step] * sinR;
     const double margin = std::fabs(estimate) * QUICK_MARGIN;
     if (static_cast<float>(estimate - margin) == static_cast<float>(estimate + margin)) [[likely]]
