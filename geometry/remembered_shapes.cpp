@@ -125,6 +125,20 @@ struct Parameter {
     }
 };
 
+// What both shapes start from: the two parameters their terms depend on and the
+// point's grid indices.
+struct ShapePoint {
+    float px, py;
+    int i, j, k;
+};
+
+[[gnu::always_inline]] inline ShapePoint StartAt(float x, float y, float z)
+{
+    const float* p = EngineTables.ShapeParams;
+    const PointIndices at = GridIndices(x, y, z);
+    return { p[SHAPE_PX], p[SHAPE_PY], at.i, at.j, at.k };
+}
+
 // ---- The rippled column ---------------------------------------------------------------
 // ((sin(4 (e + px)) cos(8 (y + py)) - 1.25)(z + 1) + 2e)(1 - y^2), e = Falloff(x^2 + z^2).
 
@@ -195,9 +209,8 @@ void LatticeC(float y, float sinZ, float* out)
 float RippledColumn(float x, float y, float z)
 {
     RippleTerms& r = Ripple;
-    const float* p = EngineTables.ShapeParams;
-    const float px = p[SHAPE_PX], py = p[SHAPE_PY];
-    const PointIndices at = GridIndices(x, y, z);
+    const ShapePoint at = StartAt(x, y, z);
+    const float px = at.px, py = at.py;
     const int i = at.i, j = at.j, k = at.k;
     const float* g = Grid.value;
     if (r.px.Changed(px)) {
@@ -220,9 +233,8 @@ float RippledColumn(float x, float y, float z)
 float CosineLattice(float x, float y, float z)
 {
     LatticeTerms& l = Lattice;
-    const float* p = EngineTables.ShapeParams;
-    const float px = p[SHAPE_PX], py = p[SHAPE_PY];
-    const PointIndices at = GridIndices(x, y, z);
+    const ShapePoint at = StartAt(x, y, z);
+    const float px = at.px, py = at.py;
     const int i = at.i, j = at.j, k = at.k;
     const float* g = Grid.value;
     if (!l.zReady) {
