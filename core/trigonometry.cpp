@@ -3,8 +3,7 @@
 // one cannot be sure of.
 #include "core/trigonometry.h"
 
-namespace trigonometry {
-
+namespace {
 
 // pi/2 in three parts: the first two of 33 significant bits, so that k times either is
 // exact for |k| < 2^20, and the rest.
@@ -31,24 +30,18 @@ constexpr double SERIES[2][9] = {
       -1.0 / 87178291200.0, 1.0 / 20922789888000.0, -1.0 / 6402373705728000.0 },
 };
 
-// The first six terms of a series, summed in pairs and pairs of pairs, which keeps
-// the chain of dependent operations short. Their sum is off the whole series' by
-// less than 2^-40 of the result (the seventh terms, 2^-44 of sin r and 2^-41 of
-// cos r at r = pi/4).
-constexpr double SumSixTerms(const double (&c)[9], double r2, double r4, double r8)
-{
-    return ((c[0] + c[1] * r2) + (c[2] + c[3] * r2) * r4) + (c[4] + c[5] * r2) * r8;
-}
-
+// A whole series, summed in pairs and pairs of pairs, which keeps the chain of
+// dependent operations short.
 constexpr double SumNineTerms(const double (&c)[9], double r2, double r4, double r8)
 {
-    return SumSixTerms(c, r2, r4, r8) + ((c[6] + c[7] * r2) + c[8] * r4) * r8 * r4;
+    return (((c[0] + c[1] * r2) + (c[2] + c[3] * r2) * r4) + (c[4] + c[5] * r2) * r8) +
+           ((c[6] + c[7] * r2) + c[8] * r4) * r8 * r4;
 }
 
 // sin(x + quarter * pi/2) from the whole series, for |x| <= REDUCTION_LIMIT: the
 // careful path, for the rare angles whose sine the quick one below cannot round with
 // certainty.
-inline double SinBySeries(double x, int quarter)
+double SinBySeries(double x, int quarter)
 {
     const double k = (x * TWO_OVER_PI + ROUNDING_SHIFT) - ROUNDING_SHIFT;
     const double r = ((x - k * HALF_PI_1) - k * HALF_PI_2) - k * HALF_PI_3;
@@ -105,7 +98,7 @@ constexpr StepTable MakeStepTable()
     return t;
 }
 
-inline constexpr StepTable STEP_TABLE = MakeStepTable();
+constexpr StepTable STEP_TABLE = MakeStepTable();
 
 // Rounded to float, a value known to within this part of itself rounds the same as
 // every value in that interval when both ends round alike.
@@ -127,23 +120,22 @@ constexpr double QUICK_MARGIN = 0x1p-44;
     return static_cast<float>(SinBySeries(x, quarter));
 }
 
-} // namespace trigonometry
+} // namespace
 
 float PortableSin(float radians)
 {
     const double x = radians;
-    if (!(std::fabs(x) <= trigonometry::REDUCTION_LIMIT)) [[unlikely]]
+    if (!(std::fabs(x) <= REDUCTION_LIMIT)) [[unlikely]]
         return static_cast<float>(std::sin(x));
     if (x == 0.0) [[unlikely]]
         return radians;   // +0 or -0, as it came
-    return trigonometry::SinOfQuadrant(x, 0);
+    return SinOfQuadrant(x, 0);
 }
 
 float PortableCos(float radians)
 {
     const double x = radians;
-    if (!(std::fabs(x) <= trigonometry::REDUCTION_LIMIT)) [[unlikely]]
+    if (!(std::fabs(x) <= REDUCTION_LIMIT)) [[unlikely]]
         return static_cast<float>(std::cos(x));
-    return trigonometry::SinOfQuadrant(x, 1);
+    return SinOfQuadrant(x, 1);
 }
-

@@ -10,8 +10,6 @@
 
 #include <cmath>
 
-// sin and cos rounded to float: the correctly rounded results in all but vanishingly
-// rare cases, and the same bits everywhere (trigonometry.cpp).
 float PortableSin(float radians);
 float PortableCos(float radians);
 
