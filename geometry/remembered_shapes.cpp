@@ -33,8 +33,8 @@ struct GridCoordinates {
 GridCoordinates Grid;
 
 // The index of the 28-cell grid's coordinate that u is exactly, or -1; without a
-// branch on u, which changes unpredictably between the grid's points and the
-// vertices between them.
+// branch on whether u is on the grid, which changes unpredictably between the grid's
+// points and the vertices between them (u is almost never outside it).
 inline int GridIndex(float u)
 {
     const float t = (u + 1.0f) * 14.0f + 0.5f;
