@@ -20,7 +20,9 @@
 // When the device plays each quantum is estimated from the wall-clock times at which
 // it asked for them: the device asks in bursts, a quantum well before its turn, so
 // the latest asking time for a device frame over the last WINDOW_MS (the one asked
-// for just in time) is taken as the time it plays.
+// for just in time) is taken as the time it plays. A device that asks for far more
+// than real time at once (JUMP_MS more: some catch up that way after a resume,
+// dropping what comes too late) plays the last quantum of such a burst at once.
 //
 // It shares no memory with the page; they talk by messages:
 //
@@ -47,7 +49,8 @@
 //   worklet -> page
 //     {type: 'report', playing, framesPlayed, musicFrame, peak, blocksMixed,
 //      longestGapMs, starved, corrections, startedAt, at}
-//                              about every 50 ms while playing, and at the stop:
+//                              every 50 ms of wall-clock time while playing (one a
+//                              burst of quanta), and at the stop:
 //                              device frames played since the start, the frame of the
 //                              music the device plays at `at` (as in a native render
 //                              from time 0), the loudest sample, blocks mixed, the
@@ -56,9 +59,10 @@
 //                              mixed (none while the ring is kept full), corrections
 //                              made, and the Date.now() of the first quantum played and
 //                              of the report
-const REPORT_FRAMES = 2048;
+const REPORT_MS = 50;
 const TOLERANCE_MS = 15;
-const WINDOW_MS = 400;
+const WINDOW_MS = 150;
+const JUMP_MS = 150;
 // Blocks mixed ahead at most in one quantum while catching up, so that a long way to
 // go is spread over several quanta.
 const CATCH_UP_BLOCKS = 32;
@@ -70,23 +74,38 @@ const MUSIC_IMPORTS = {
     wasi_snapshot_preview1: { proc_exit(code) { throw new Error(`the music stopped (${code})`); } },
 };
 
-// The largest of the values pushed over the last `span` of their times: a queue of
-// the values that can still be the largest.
-class WindowMax {
-    constructor(span) {
-        this.span = span;
+// When the device plays: the wall-clock time minus the device's own time of the
+// quanta it asked for over the last WINDOW_MS, at most (a queue of those that can
+// still be the largest). A device that asks for more than real time at once
+// (JUMP_MS more than the largest) is catching up: while it does, only its latest
+// quantum counts.
+class DeviceClock {
+    constructor() {
         this.times = [];
         this.values = [];
+        this.catchingUp = false;
+        this.last = 0;
     }
 
-    push(time, value) {
+    // The offset for a quantum asked for at `time`, `value` being time minus the
+    // device's time of the quantum.
+    offset(time, value) {
+        if (this.catchingUp && value >= this.last)
+            this.catchingUp = false;
+        else if (this.values.length && value < this.values[0] - JUMP_MS)
+            this.catchingUp = true;
+        this.last = value;
+        if (this.catchingUp) {
+            this.times.length = 0;
+            this.values.length = 0;
+        }
         while (this.values.length && this.values[this.values.length - 1] <= value) {
             this.values.pop();
             this.times.pop();
         }
         this.times.push(time);
         this.values.push(value);
-        while (this.times[0] < time - this.span) {
+        while (this.times[0] < time - WINDOW_MS) {
             this.times.shift();
             this.values.shift();
         }
@@ -150,7 +169,7 @@ class MusicPlayer extends AudioWorkletProcessor {
         this.seeking = this.zeroAt !== null;   // silent until the first quantum finds its frame
         this.framesPlayed = 0;
         this.deviceFrames = 0;
-        this.playsAt = new WindowMax(WINDOW_MS);
+        this.deviceClock = new DeviceClock();
         this.quantumMusic = 0;      // the music's frame at the start of the last quantum
         this.quantumAt = 0;         // and the time the device plays that quantum
         this.peak = 0;
@@ -160,7 +179,7 @@ class MusicPlayer extends AudioWorkletProcessor {
         this.starved = 0;
         this.corrections = 0;
         this.startedAt = 0;
-        this.nextReport = REPORT_FRAMES;
+        this.nextReportAt = 0;
         this.recorded = record > 0 ? new Int16Array(2 * record) : null;
         this.recordedFrames = record > 0 ? new Int32Array(record) : null;
     }
@@ -216,7 +235,7 @@ class MusicPlayer extends AudioWorkletProcessor {
     // demo's clock; null while the page has not said where its time zero is.
     wantedFrame(now, frames) {
         const deviceMs = this.deviceFrames * 1000 / sampleRate;
-        const playsAt = deviceMs + this.playsAt.push(now, now - deviceMs);
+        const playsAt = deviceMs + this.deviceClock.offset(now, now - deviceMs);
         this.deviceFrames += frames;
         this.quantumAt = playsAt;
         if (this.zeroAt === null)
@@ -255,8 +274,8 @@ class MusicPlayer extends AudioWorkletProcessor {
             this.readFrame += frames;
         this.framesPlayed += frames;
         this.fill(this.readFrame);
-        if (this.framesPlayed >= this.nextReport) {
-            this.nextReport += REPORT_FRAMES;
+        if (now >= this.nextReportAt) {
+            this.nextReportAt = now + REPORT_MS;
             this.report(now);
         }
     }

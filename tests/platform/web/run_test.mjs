@@ -14,7 +14,8 @@
 //   node run_test.mjs DIST CAPTURE OUT_DIR
 import { execFileSync } from 'node:child_process';
 import { mkdirSync } from 'node:fs';
-import { Checks, brightness, launch, openPage, readWav, serveStatic, sleep } from './browser.mjs';
+import { Checks, PuppeteerPage, brightness, compareRecording, launch, musicOffsets, openPage, readWav, serveStatic,
+         sleep } from './browser.mjs';
 
 const [dist, capture, out] = process.argv.slice(2);
 mkdirSync(out, { recursive: true });
@@ -44,40 +45,6 @@ const MOVABLE_CLOCK = () => {
     window.clockOffset = 0;
     performance.now = () => now() + window.clockOffset;
 };
-
-// Music minus picture, in ms, at each report after the first second of the run: the
-// frame of the music the device played at the report's time against the demo's
-// time then.
-async function musicOffsets(page) {
-    const { reports, zeroAt } = await page.evaluate(() => ({
-        reports: window.quorvantile.audioReports(), zeroAt: window.quorvantile.timings.zeroAt }));
-    return reports.filter((r) => r.playing && r.at - zeroAt >= 1000)
-                  .map((r) => r.musicFrame * 1000 / RATE - (r.at - zeroAt));
-}
-
-// The first frames played against the native soundtrack: each frame played unfaded
-// must be the native frame of its number.
-async function recording(page) {
-    const { samples, frames } = await page.evaluate(async () => {
-        const text = (array) => Array.from(new Uint8Array(array.buffer)).map((b) => String.fromCharCode(b)).join('');
-        const heard = await window.quorvantile.audioRecording();
-        return { samples: text(heard.samples), frames: text(heard.frames) };
-    });
-    const played = new Int16Array(Buffer.from(samples, 'latin1').buffer.slice(0));
-    const music = new Int32Array(Buffer.from(frames, 'latin1').buffer.slice(0));
-    let unfaded = 0, differ = -1, firstFrame = -1;
-    for (let i = 0; i < music.length && differ < 0; ++i) {
-        const f = music[i];
-        if (f < 0)
-            continue;
-        if (firstFrame < 0)
-            firstFrame = f;
-        if (played[2 * i] !== native[2 * f] || played[2 * i + 1] !== native[2 * f + 1])
-            differ = f;
-        ++unfaded;
-    }
-    return { unfaded, differ, firstFrame };
-}
 
 // After the end of a run: the player has reported its stop, and plays no more.
 async function expectSilence(page, what) {
@@ -114,7 +81,9 @@ try {
     checks.expect(first && first.peak > 1000, `the sound is not silent (peak ${first && first.peak})`);
     // The music keeps the demo's clock: the frame of the music each report says the
     // device played at its time, against the demo's time then.
-    const offsets = await musicOffsets(page);
+    const offsets = musicOffsets(...await page.evaluate(() => [window.quorvantile.audioReports(),
+                                                                 window.quorvantile.timings.zeroAt]), RATE)
+        .map((o) => o.offset);
     checks.expect(offsets.length > 20 && offsets.every((o) => Math.abs(o) <= 40),
                   `the music keeps the picture's time (${offsets.length} reports after the first second, ` +
                   `music - picture from ${Math.min(...offsets).toFixed(1)} to ${Math.max(...offsets).toFixed(1)} ms)`);
@@ -126,7 +95,7 @@ try {
         if (now && now.framesPlayed >= RECORD_SECONDS * RATE)
             break;
     }
-    const heard = await recording(page);
+    const heard = await compareRecording(new PuppeteerPage(page, errors), native);
     checks.expect(heard.unfaded > 3 * RATE && heard.differ < 0,
                   `the music played in the first ${RECORD_SECONDS} s is the native soundtrack's, frame for frame ` +
                   `(${heard.unfaded} frames unfaded, from frame ${heard.firstFrame})` +

@@ -8,8 +8,9 @@
 //
 // Then the music against the demo's clock, on a device simulated in time: a start
 // 800 ms late, the device stopped for 4 s (a suspended context), a device that plays
-// at 0.8 and at 1.25 of real time, and the demo's time zero moved on by half a
-// second. After each the music is back within 40 ms of the picture within a second,
+// at 0.8 and at 1.1 of real time, a device that stops for a second and then asks
+// for that second at once (and drops it), and the demo's time zero moved on by half
+// a second. After each the music is back within 40 ms of the picture within a second,
 // stays there, and every frame it plays unfaded is the native render's frame of that
 // number.
 //
@@ -110,17 +111,21 @@ const faults = [];                // [from, to] in ms of the demo's time, before
 const events = [
     { at: 8000, what: 'the device stopped for 4 s', run() { fake.ms += 4000; } },
     { at: 16000, what: 'a device at 0.8 of real time', run() { speed = 0.8; } },
-    { at: 24000, what: 'a device at 1.25 of real time', run() { speed = 1.25; } },
+    { at: 24000, what: 'a device at 1.1 of real time', run() { speed = 1.1; } },
     { at: 28000, what: 'the device at real time again', run() { speed = 1; } },
+    { at: 30000, what: 'the device stopped for 1 s, then catching up at once',
+      run() { fake.ms += 1000; catchUp = Math.round(RATE / QUANTUM); } },
     { at: 32000, what: 'the demo\'s time zero moved on by 500 ms',
       run() { zeroAt += 500; sync.send({ type: 'clock', zeroAt }); } },
 ];
 let speed = 1;
+let catchUp = 0;                  // quanta the device asks for at once, dropping them
 const worst = { steady: 0, report: null };
 let reportsSeen = 0;
 while (fake.ms - zeroAt < SECONDS * 1000 - 500) {
-    for (let i = 0; i < BURST; ++i)
+    for (let i = 0; i < BURST + catchUp; ++i)
         sync.processor.process([], [syncOut]);
+    catchUp = 0;
     const reports = sync.messages.filter((m) => m.type === 'report');
     for (const report of reports.slice(reportsSeen)) {
         const demoMs = report.at - zeroAt;
