@@ -19,8 +19,8 @@
 //
 // When the device plays each quantum is estimated from the wall-clock times at which
 // it asked for them: the device asks in bursts, a quantum well before its turn, so
-// the latest asking time for a device frame over the last WINDOW_MS (the one asked
-// for just in time) is taken as the time it plays. A device that asks for far more
+// nearly the latest asking time for a device frame over the last WINDOW_MS (the one
+// asked for just in time) is taken as the time it plays. A device that asks for far more
 // than real time at once (JUMP_MS more: some catch up that way after a resume,
 // dropping what comes too late) plays the last quantum of such a burst at once.
 //
@@ -61,7 +61,8 @@
 //                              of the report
 const REPORT_MS = 50;
 const TOLERANCE_MS = 15;
-const WINDOW_MS = 150;
+const WINDOW_MS = 500;
+const LATEST_SHARE = 0.9;
 const JUMP_MS = 150;
 // Blocks mixed ahead at most in one quantum while catching up, so that a long way to
 // go is spread over several quanta.
@@ -74,17 +75,18 @@ const MUSIC_IMPORTS = {
     wasi_snapshot_preview1: { proc_exit(code) { throw new Error(`the music stopped (${code})`); } },
 };
 
-// When the device plays: the wall-clock time minus the device's own time of the
-// quanta it asked for over the last WINDOW_MS, at most (a queue of those that can
-// still be the largest). A device that asks for more than real time at once
-// (JUMP_MS more than the largest) is catching up: while it does, only its latest
-// quantum counts.
+// When the device plays: of the wall-clock time minus the device's own time of the
+// quanta it asked for over the last WINDOW_MS, nearly the largest (the LATEST_SHARE
+// quantile: a few late quanta, from an audio thread the system held up, do not move
+// it). A device that asks for more than real time at once (JUMP_MS more) is catching
+// up: while it does, only its latest quantum counts.
 class DeviceClock {
     constructor() {
         this.times = [];
         this.values = [];
         this.catchingUp = false;
         this.last = 0;
+        this.estimate = 0;
     }
 
     // The offset for a quantum asked for at `time`, `value` being time minus the
@@ -92,16 +94,12 @@ class DeviceClock {
     offset(time, value) {
         if (this.catchingUp && value >= this.last)
             this.catchingUp = false;
-        else if (this.values.length && value < this.values[0] - JUMP_MS)
+        else if (this.values.length && value < this.estimate - JUMP_MS)
             this.catchingUp = true;
         this.last = value;
         if (this.catchingUp) {
             this.times.length = 0;
             this.values.length = 0;
-        }
-        while (this.values.length && this.values[this.values.length - 1] <= value) {
-            this.values.pop();
-            this.times.pop();
         }
         this.times.push(time);
         this.values.push(value);
@@ -109,7 +107,9 @@ class DeviceClock {
             this.times.shift();
             this.values.shift();
         }
-        return this.values[0];
+        const sorted = Float64Array.from(this.values).sort();
+        this.estimate = sorted[Math.floor((sorted.length - 1) * LATEST_SHARE)];
+        return this.estimate;
     }
 }
 

@@ -48,8 +48,17 @@ export class WebKit {
             },
         } } });
         webkit.session = `/session/${session.sessionId}`;
-        await webkit.command('POST', '/window/rect', { width, height });
+        await webkit.setViewport(width, height);
         return webkit;
+    }
+
+    // A page of width x height CSS pixels: the window is sized for it around its
+    // frame.
+    async setViewport(width, height) {
+        await this.command('POST', '/window/rect', { width, height });
+        const [inner, outer] = await this.evaluate('return [[innerWidth, innerHeight], [outerWidth, outerHeight]];');
+        if (inner[0] !== width || inner[1] !== height)
+            await this.command('POST', '/window/rect', { width: width + outer[0] - inner[0], height: height + outer[1] - inner[1] });
     }
 
     constructor(driver, url) {

@@ -40,7 +40,7 @@ function makeProcessor(clock = Date) {
         AudioWorkletProcessor: class { constructor() { this.port = new Port(); } },
         registerProcessor: (name, processorClass) => { Processor = processorClass; },
         sampleRate: RATE,
-        WebAssembly, Date: clock, Math, Int16Array, Int32Array, Number, console,
+        WebAssembly, Date: clock, Math, Int16Array, Int32Array, Float64Array, Number, console,
     });
     const processor = new Processor();
     return { processor, messages, send: (data) => processor.port.onmessage({ data }) };
