@@ -1,13 +1,14 @@
 // WebKit, the engine of Safari, for the browser tests: WebKitGTK's MiniBrowser
 // driven through WebKitWebDriver by the W3C WebDriver protocol (plain HTTP and JSON,
-// so no client library is needed), on the X server of the caller's xvfb-run. The
+// so no client library is needed), on the X server of the caller's xvfb-run, its
+// sound into PulseAudio (a private one with a null sink where none runs). The
 // protocol has no way into a page before it loads, so console errors, uncaught
 // exceptions and rejections are collected from the moment each page has loaded (a
 // page that fails to load does not get as far as its question).
 import { spawn } from 'node:child_process';
 import { writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
-import { sleep } from './browser.mjs';
+import { ensureSoundServer, sleep } from './browser.mjs';
 
 export const MINIBROWSER = process.env.QV_MINIBROWSER || '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 const ELEMENT = 'element-6066-11e4-a52e-4f735466cecf';
@@ -28,6 +29,7 @@ export class WebKit {
     // Starts the driver and a session of MiniBrowser with a window of width x height
     // CSS pixels.
     static async launch({ width = 640, height = 480 } = {}) {
+        await ensureSoundServer();
         const port = await freePort();
         const driver = spawn('WebKitWebDriver', [`--port=${port}`, '--host=127.0.0.1'], { stdio: 'ignore' });
         const webkit = new WebKit(driver, `http://127.0.0.1:${port}`);

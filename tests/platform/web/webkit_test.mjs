@@ -13,7 +13,7 @@ import { execFileSync } from 'node:child_process';
 import { mkdirSync } from 'node:fs';
 import { resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { Checks, brightness, compareRecording, ensureSoundServer, medianAndWorst, musicOffsets, psnr, readWav,
+import { Checks, brightness, compareRecording, medianAndWorst, musicOffsets, psnr, readWav,
          serveStatic, sleep } from './browser.mjs';
 import { ESCAPE, WebKit } from './webdriver.mjs';
 
@@ -26,7 +26,6 @@ execFileSync(capture, ['--audio', `${out}/native.wav`, '--range', '0:1500'], { s
 const native = readWav(`${out}/native.wav`).samples;
 execFileSync(capture, ['--fps', String(STILL.fps), '--size', '640x480', '--at', String(STILL.at), '--out', `${out}/native`],
              { env: { ...process.env, SDL_VIDEODRIVER: 'offscreen' }, stdio: 'ignore' });
-await ensureSoundServer();
 const server = await serveStatic(dist);
 
 // One run: the answer, 6 s of it, Escape, play again, Escape.
@@ -45,7 +44,6 @@ async function run(webkit, url, what, answer) {
                 document.fullscreenElement === document.getElementById('canvas')];`);
     const last = reports[reports.length - 1];
     const offsets = musicOffsets(reports, zeroAt, RATE).map((o) => o.offset);
-    if (process.env.QV_DEBUG) console.log(JSON.stringify(musicOffsets(reports, zeroAt, RATE).map((o) => [Math.round(o.demoMs), Math.round(o.offset)])));
     const { median, worst } = medianAndWorst(offsets);
     checks.expect(light > 0.02, `${what}: the canvas shows a picture (mean ${light.toFixed(3)})`);
     checks.expect(last && last.framesPlayed >= 3 * RATE && last.peak > 1000,
