@@ -9,20 +9,13 @@
 //   node bench/web_sync.mjs
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { PuppeteerPage, launch, medianAndWorst, musicOffsets, serveStatic, sleep } from '../tests/platform/web/browser.mjs';
-import { WebKit } from '../tests/platform/web/webdriver.mjs';
+import { medianAndWorst, musicOffsets, serveStatic, sleep } from '../tests/platform/web/browser.mjs';
+import { openInEngine } from '../tests/platform/web/webdriver.mjs';
 
 const root = join(dirname(fileURLToPath(import.meta.url)), '..');
-const engine = process.env.QV_BROWSER || 'chromium';
 const server = await serveStatic(join(root, 'build/web/dist'));
-let browser = null, target = null;
+const { engine, target, close } = await openInEngine({ width: 1024, height: 768 });
 try {
-    if (engine === 'webkit') {
-        target = await WebKit.launch({ width: 1024, height: 768 });
-    } else {
-        browser = await launch();
-        target = await PuppeteerPage.open(browser, { width: 1024, height: 768 });
-    }
     await target.goto(server.url);
     await target.waitFor('window.quorvantile.phase === "question"', 10000);
     await target.click('#no');
@@ -48,9 +41,6 @@ try {
         }
     }
 } finally {
-    if (target)
-        await target.close();
-    if (browser)
-        await browser.close();
+    await close();
     server.stop();
 }

@@ -11,17 +11,16 @@
 //
 //   node sync_test.mjs DIST OUT_DIR
 import { mkdirSync, writeFileSync } from 'node:fs';
-import { Checks, PuppeteerPage, launch, medianAndWorst, musicOffsets, serveStatic, sleep } from './browser.mjs';
-import { WebKit } from './webdriver.mjs';
+import { Checks, medianAndWorst, musicOffsets, serveStatic, sleep } from './browser.mjs';
+import { openInEngine } from './webdriver.mjs';
 
 const [dist, out] = process.argv.slice(2);
 mkdirSync(out, { recursive: true });
 const checks = new Checks();
 const RATE = 44100;
 const TOLERANCE_MS = 40;
-const engine = process.env.QV_BROWSER || 'chromium';
 const server = await serveStatic(dist);
-let browser = null, target = null;
+const { engine, target, close } = await openInEngine();
 
 const reports = () => target.evaluate('return [window.quorvantile.audioReports(), window.quorvantile.timings.zeroAt];');
 const demoNow = () => target.evaluate('return Date.now() - window.quorvantile.timings.zeroAt;');
@@ -52,12 +51,6 @@ async function expectInTime(what, from, to = Infinity) {
 }
 
 try {
-    if (engine === 'webkit') {
-        target = await WebKit.launch();
-    } else {
-        browser = await launch();
-        target = await PuppeteerPage.open(browser);
-    }
     await target.goto(server.url);
     await target.waitFor('window.quorvantile.phase === "question"', 10000);
     await target.click('#no');
@@ -121,10 +114,7 @@ try {
 } catch (error) {
     checks.expect(false, `the run went through: ${error.stack || error}`);
 } finally {
-    if (target)
-        await target.close();
-    if (browser)
-        await browser.close();
+    await close();
     server.stop();
 }
 checks.finish(`${engine}: the music keeps the picture's time through a suspension, a freeze and a slow device`);

@@ -8,7 +8,7 @@
 import { spawn } from 'node:child_process';
 import { writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
-import { ensureSoundServer, sleep } from './browser.mjs';
+import { PuppeteerPage, ensureSoundServer, launch, sleep } from './browser.mjs';
 
 export const MINIBROWSER = process.env.QV_MINIBROWSER || '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 const ELEMENT = 'element-6066-11e4-a52e-4f735466cecf';
@@ -154,3 +154,21 @@ export class WebKit {
 }
 
 export const ESCAPE = '\uE00C';
+
+// A page of the given size in the engine QV_BROWSER names (chromium, the default,
+// firefox or webkit), and what closes it with its browser.
+export async function openInEngine(viewport = { width: 640, height: 480 }) {
+    const engine = process.env.QV_BROWSER || 'chromium';
+    if (engine === 'webkit') {
+        const target = await WebKit.launch(viewport);
+        return { engine, target, close: () => target.close() };
+    }
+    const browser = await launch();
+    try {
+        const target = await PuppeteerPage.open(browser, viewport);
+        return { engine, target, close: () => browser.close() };
+    } catch (error) {
+        await browser.close();
+        throw error;
+    }
+}
