@@ -36,6 +36,18 @@ target_link_options(quorvantile PRIVATE
     --js-library ${CMAKE_SOURCE_DIR}/platform/web/library.js
 )
 set_property(TARGET quorvantile APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/library.js)
+# The module's script through the closure compiler (advanced optimisations): the
+# names that the page and the worklet share with it are quoted in library.js. The
+# compiler comes from npm (scripts/setup installs it into build/closure-compiler);
+# emscripten is pointed at it for the link alone.
+set(QV_CLOSURE_COMPILER ${CMAKE_SOURCE_DIR}/build/closure-compiler/node_modules/.bin/google-closure-compiler)
+if(EXISTS ${QV_CLOSURE_COMPILER})
+    target_link_options(quorvantile PRIVATE "SHELL:--closure 1")
+    set_property(TARGET quorvantile PROPERTY RULE_LAUNCH_LINK
+                 "${CMAKE_COMMAND} -E env EM_CLOSURE_COMPILER=${QV_CLOSURE_COMPILER}")
+else()
+    message(WARNING "No closure compiler at ${QV_CLOSURE_COMPILER}: the module's script is not minified (scripts/setup installs it)")
+endif()
 
 # The music for the audio worklet: the module, player, mixer and block filler as a
 # WebAssembly module with no JavaScript of its own, which the worklet instantiates.
