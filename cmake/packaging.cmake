@@ -1,6 +1,7 @@
 # Release packages, made with `cmake --build --preset <preset> --target package`:
-#   win32, win64: quorvantile-VERSION-win32.zip or -win64.zip, the stripped demo,
-#            README.txt and quorvantile.html.
+#   win32, win64: quorvantile-VERSION-win32.zip or -win64.zip, the stripped demo
+#            (quorvantile.exe), the same program packed (quorvantile-64k.exe, at
+#            most 65,536 bytes for 32-bit Windows), README.txt and quorvantile.html.
 #   release: quorvantile_VERSION_amd64.deb, the demo and its tools in /usr/bin with
 #            their shared-library dependencies declared, the demo's entry and icon
 #            in the applications menu, and quorvantile.html in /usr/share/quorvantile.
@@ -37,6 +38,25 @@ if(WIN32)
         set(QV_WINDOWS_PROCESSOR "on any x86 processor with SSE2.")
     endif()
     install(TARGETS quorvantile RUNTIME DESTINATION . COMPONENT demo)
+    # The packed program: the stripped exe compressed by an LZMA exe packer (UPX from
+    # Debian, which scripts/setup installs), so that it unpacks itself in memory when
+    # started. The unpacked exe stays the default: packed programs can trip virus
+    # scanners' heuristics. Installed as a file, so that CPack does not strip it.
+    find_program(QV_UPX NAMES upx upx-ucl)
+    if(QV_UPX)
+        set(QV_PACKED_EXE ${CMAKE_BINARY_DIR}/quorvantile-64k.exe)
+        add_custom_command(OUTPUT ${QV_PACKED_EXE}
+            COMMAND ${CMAKE_STRIP} -o ${QV_PACKED_EXE}.stripped $<TARGET_FILE:quorvantile>
+            COMMAND ${QV_UPX} -qqq --best --lzma -f -o ${QV_PACKED_EXE} ${QV_PACKED_EXE}.stripped
+            COMMAND ${CMAKE_COMMAND} -E rm ${QV_PACKED_EXE}.stripped
+            DEPENDS quorvantile $<TARGET_FILE:quorvantile>
+            COMMENT "Packing quorvantile-64k.exe"
+            VERBATIM)
+        add_custom_target(quorvantile_packed ALL DEPENDS ${QV_PACKED_EXE})
+        install(PROGRAMS ${QV_PACKED_EXE} DESTINATION . COMPONENT demo)
+    else()
+        message(WARNING "No exe packer (upx): quorvantile-64k.exe is not made; scripts/setup installs it")
+    endif()
     # Notepad on older Windows wants CRLF.
     configure_file(${CMAKE_SOURCE_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY
                    NEWLINE_STYLE CRLF)

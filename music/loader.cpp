@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 
 Instrument EmptyInstrument;
@@ -362,7 +363,14 @@ Module* LoadModule(const char* name)
     FileHandle handle = FileCallbacks.open(name);
     if (!handle)
         return nullptr;
-    auto* module = new Module{};
+    // From malloc, as its patterns and samples: no memory is a null that the caller
+    // handles, never an exception.
+    void* memory = std::malloc(sizeof(Module));
+    if (!memory) {
+        FileCallbacks.close(handle);
+        return nullptr;
+    }
+    auto* module = new (memory) Module{};
     Reader file{handle};
     const bool loaded = ParseModule(file, module);
     FileCallbacks.close(handle);
@@ -395,6 +403,7 @@ bool FreeModule(Module* module)
             std::free(module->patterns[p].cells);
         std::free(module->patterns);
     }
-    delete module;
+    module->~Module();
+    std::free(module);
     return true;
 }

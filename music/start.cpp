@@ -16,8 +16,13 @@ namespace {
 {
     std::fputs("Sound init failed.\n", stdout);
     std::fflush(stdout);
-    if (reason[0])
-        std::fprintf(stderr, "Sound init failed: %s\n", reason);
+    // fputs rather than fprintf: no formatted output anywhere in the demo keeps the
+    // runtime's printf engine out of the Windows program.
+    if (reason[0]) {
+        std::fputs("Sound init failed: ", stderr);
+        std::fputs(reason, stderr);
+        std::fputs("\n", stderr);
+    }
     PlatformEndProcess(exitCode);
 }
 

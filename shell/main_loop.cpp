@@ -7,9 +7,6 @@
 #include "platform/platform.h"
 #include "shell/shell.h"
 
-#include <exception>
-#include <new>
-
 void DrawFrame(float t)
 {
     if (t >= EngineTables.EndTime) {
@@ -85,13 +82,8 @@ int EndDemo()
 
 int RunDemo()
 {
-    // Nothing of the demo throws by design; what the C++ runtime may throw (memory,
-    // threads) ends the run with a message rather than an abort.
-    try {
-        return RunWindowAndLoop();
-    } catch (const std::bad_alloc&) {
-        PlatformFailStartUp("Not Enough Memory.", EXIT_NO_MEMORY);
-    } catch (const std::exception& error) {
-        PlatformFailStartUp(error.what(), EXIT_UNEXPECTED);
-    }
+    // Nothing of the demo throws: it is built without exceptions, and running out of
+    // memory ends the run with "Not Enough Memory." where the allocation fails
+    // (AllocateForever, and the program's operator new in shell/out_of_memory.cpp).
+    return RunWindowAndLoop();
 }

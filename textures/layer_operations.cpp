@@ -3,11 +3,12 @@
 #include "textures/textures.h"
 
 #include "core/engine_tables.h"
+#include "platform/platform.h"
 
 #include <cassert>
 #include <cmath>
+#include <cstdlib>
 #include <iterator>
-#include <vector>
 
 namespace {
 
@@ -130,7 +131,9 @@ void Cells(uint8_t* destination, int size, const LayerRecord& record)
     // smaller than one cell wraps every origin to 0.
     const int mask = size - 1;
     const int cellsPerSide = size >= w ? size >> shift : 1;
-    std::vector<CellPoint> points(static_cast<std::size_t>(cellsPerSide) * cellsPerSide);
+    auto* points = static_cast<CellPoint*>(std::malloc(sizeof(CellPoint) * cellsPerSide * cellsPerSide));
+    if (!points)
+        PlatformFailStartUp("Not Enough Memory.", EXIT_NO_MEMORY);
     for (int cy = 0; cy < cellsPerSide; ++cy) {
         for (int cx = 0; cx < cellsPerSide; ++cx) {
             const uint32_t wx = static_cast<uint32_t>((cx << shift) & mask);
@@ -177,6 +180,7 @@ void Cells(uint8_t* destination, int size, const LayerRecord& record)
             }
         }
     }
+    std::free(points);
 }
 
 } // namespace

@@ -12,7 +12,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -26,7 +25,7 @@ struct AudioDevice {
     std::atomic<uint64_t> bytesPlayed{0};
 };
 AudioDevice Audio;
-std::string AudioError;   // the last open's failure
+char AudioError[256];   // the last open's failure
 
 void SDLCALL FillFromRing(void*, Uint8* stream, int length)
 {
@@ -58,9 +57,9 @@ void SDLCALL FillFromRing(void*, Uint8* stream, int length)
 bool PlatformAudioOpen(int rate)
 {
     PlatformAudioClose();
-    AudioError.clear();
+    AudioError[0] = '\0';
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        AudioError = SDL_GetError();
+        SDL_strlcpy(AudioError, SDL_GetError(), sizeof AudioError);
         return false;
     }
     Audio.subsystemStarted = true;
@@ -74,7 +73,7 @@ bool PlatformAudioOpen(int rate)
     // The ring is mixed at exactly this format: SDL converts if the hardware differs.
     Audio.id = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (Audio.id == 0) {
-        AudioError = SDL_GetError();
+        SDL_strlcpy(AudioError, SDL_GetError(), sizeof AudioError);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         Audio.subsystemStarted = false;
         return false;
@@ -84,7 +83,7 @@ bool PlatformAudioOpen(int rate)
 
 const char* PlatformAudioError()
 {
-    return AudioError.c_str();
+    return AudioError;
 }
 
 void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)

@@ -4,8 +4,7 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <new>
-#include <system_error>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -16,8 +15,23 @@ const std::chrono::steady_clock::time_point ProcessStart = std::chrono::steady_c
 } // namespace
 
 struct PlatformThread {
-    std::thread thread;
+    SDL_Thread* thread;
+    PlatformThreadProc proc;
+    void* parameter;
 };
+
+namespace {
+
+int ThreadStart(void* parameter)
+{
+    auto* thread = static_cast<PlatformThread*>(parameter);
+    // Raising the priority needs privileges most users lack; the thread then runs at
+    // normal priority, which the two-second ring absorbs.
+    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_HIGH);
+    return static_cast<int>(thread->proc(thread->parameter));
+}
+
+} // namespace
 
 int64_t PlatformMilliseconds()
 {
@@ -32,29 +46,23 @@ void PlatformSleep(int milliseconds)
 
 PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
 {
-    auto* handle = new (std::nothrow) PlatformThread;
-    if (!handle)
+    auto* thread = static_cast<PlatformThread*>(std::malloc(sizeof(PlatformThread)));
+    if (!thread)
         return nullptr;
-    try {
-        handle->thread = std::thread([proc, parameter] {
-            // Raising the priority needs privileges most users lack; the thread then
-            // runs at normal priority, which the two-second ring absorbs.
-            SDL_SetThreadPriority(SDL_THREAD_PRIORITY_HIGH);
-            proc(parameter);
-        });
-    } catch (const std::system_error&) {
+    *thread = PlatformThread{nullptr, proc, parameter};
+    thread->thread = SDL_CreateThread(ThreadStart, "music", thread);
+    if (!thread->thread) {
         // No thread (resources or a limit): the caller reports it.
-        delete handle;
+        std::free(thread);
         return nullptr;
     }
-    return handle;
+    return thread;
 }
 
 void PlatformForgetThread(PlatformThread* thread)
 {
     if (!thread)
         return;
-    if (thread->thread.joinable())
-        thread->thread.join();
-    delete thread;
+    SDL_WaitThread(thread->thread, nullptr);
+    std::free(thread);
 }

@@ -16,9 +16,38 @@ target_link_options(quorvantile PRIVATE
     -sMAX_WEBGL_VERSION=2
     -sFILESYSTEM=0
     -sEXIT_RUNTIME=0
+    # For size (the preset compiles and links with -Oz and LTO): the small allocator
+    # (the demo allocates at start-up and hardly frees), no errno for the C library
+    # in JavaScript, and nothing of GL beyond the calls the layer makes: the context
+    # enables no extension by itself (platform/web/window.cpp), and the layer reads
+    # neither GL errors nor strings.
+    -sMALLOC=emmalloc
+    -sSUPPORT_ERRNO=0
+    -sTEXTDECODER=2
+    -sDYNAMIC_EXECUTION=0
+    -sMIN_CHROME_VERSION=85
+    -sMIN_FIREFOX_VERSION=79
+    -sMIN_SAFARI_VERSION=140100
+    -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0
+    -sGL_SUPPORT_SIMPLE_ENABLE_EXTENSIONS=0
+    -sGL_TRACK_ERRORS=0
+    -sGL_EXTENSIONS_IN_PREFIXED_FORMAT=0
+    -sGL_EMULATE_GLES_VERSION_STRING_FORMAT=0
     --js-library ${CMAKE_SOURCE_DIR}/platform/web/library.js
 )
 set_property(TARGET quorvantile APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/library.js)
+# The module's script through the closure compiler (advanced optimisations): the
+# names that the page and the worklet share with it are quoted in library.js. The
+# compiler comes from npm (scripts/setup installs it into build/closure-compiler);
+# emscripten is pointed at it for the link alone.
+set(QV_CLOSURE_COMPILER ${CMAKE_SOURCE_DIR}/build/closure-compiler/node_modules/.bin/google-closure-compiler)
+if(EXISTS ${QV_CLOSURE_COMPILER})
+    target_link_options(quorvantile PRIVATE "SHELL:--closure 1")
+    set_property(TARGET quorvantile PROPERTY RULE_LAUNCH_LINK
+                 "${CMAKE_COMMAND} -E env EM_CLOSURE_COMPILER=${QV_CLOSURE_COMPILER}")
+else()
+    message(WARNING "No closure compiler at ${QV_CLOSURE_COMPILER}: the module's script is not minified (scripts/setup installs it)")
+endif()
 
 # The music for the audio worklet: the module, player, mixer and block filler as a
 # WebAssembly module with no JavaScript of its own, which the worklet instantiates.
@@ -27,7 +56,7 @@ set_property(TARGET quorvantile APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}
 add_executable(quorvantile_music ${CMAKE_SOURCE_DIR}/platform/web/worklet/music.cpp ${CMAKE_SOURCE_DIR}/music/output.cpp)
 target_link_libraries(quorvantile_music PRIVATE qv_base qv_music_player)
 set_target_properties(quorvantile_music PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_DIST} SUFFIX ".wasm")
-target_compile_options(quorvantile_music PRIVATE -fno-exceptions)
+target_link_libraries(quorvantile_music PRIVATE qv_demo_code)
 target_link_options(quorvantile_music PRIVATE
     --no-entry
     -sSTANDALONE_WASM=1
@@ -35,6 +64,7 @@ target_link_options(quorvantile_music PRIVATE
     -sINITIAL_MEMORY=4MB
     -sALLOW_MEMORY_GROWTH=1
     -sMALLOC=emmalloc
+    -sSUPPORT_ERRNO=0
     -sFILESYSTEM=0
 )
 

@@ -9,28 +9,28 @@ mergeInto(LibraryManager.library, {
     },
 
     WebShowMessage: function(text, caption, icon) {
-        Module['page'].showMessage(UTF8ToString(text), UTF8ToString(caption), icon);
+        Module['page']['showMessage'](UTF8ToString(text), UTF8ToString(caption), icon);
     },
 
     WebFullscreenRequested: function() {
-        return Module['page'].fullscreenRequested ? 1 : 0;
+        return Module['page']['fullscreenRequested'] ? 1 : 0;
     },
 
     WebLeaveFullscreen: function() {
-        Module['page'].leaveFullscreen();
+        Module['page']['leaveFullscreen']();
     },
 
     WebShowCanvas: function() {
-        Module['page'].showCanvas();
+        Module['page']['showCanvas']();
     },
 
     WebShowCursor: function(show) {
-        Module['page'].showCursor(show !== 0);
+        Module['page']['showCursor'](show !== 0);
     },
 
     // The size the page wants the canvas to draw at, in pixels, into two ints.
     WebDrawingSize: function(width, height) {
-        var size = Module['page'].drawingSize();
+        var size = Module['page']['drawingSize']();
         HEAP32[width >> 2] = size[0];
         HEAP32[height >> 2] = size[1];
     },
@@ -40,7 +40,7 @@ mergeInto(LibraryManager.library, {
     WebEnded: function(code) {
         _WebAudioClose();
         JSEvents.removeAllEventListeners();
-        Module['page'].ended(code);
+        Module['page']['ended'](code);
     },
 
     // The music player: an AudioWorkletNode of audio_worklet.js on the page's
@@ -69,7 +69,7 @@ mergeInto(LibraryManager.library, {
         onStopped: function() {},
         make: function(context, code) {
             var node = new AudioWorkletNode(context, 'quorvantile-music',
-                                            { numberOfInputs: 0, outputChannelCount: [2] });
+                                            { 'numberOfInputs': 0, 'outputChannelCount': [2] });
             WebAudioPlayer.node = node;
             WebAudioPlayer.port = node.port;
             WebAudioPlayer.context = context;
@@ -77,23 +77,23 @@ mergeInto(LibraryManager.library, {
             var ready = new Promise(function(resolve) {
                 node.port.onmessage = function(event) {
                     var message = event.data;
-                    if (message.type === 'report') {
+                    if (message['type'] === 'report') {
                         WebAudioPlayer.report = message;
                         WebAudioPlayer.reports.push(message);
                         if (WebAudioPlayer.reports.length > 4096)
                             WebAudioPlayer.reports.shift();
-                        if (!message.playing)
+                        if (!message['playing'])
                             WebAudioPlayer.onStopped();
-                    } else if (message.type === 'recording') {
-                        WebAudioPlayer.onRecording({ samples: message.samples, frames: message.frames });
+                    } else if (message['type'] === 'recording') {
+                        WebAudioPlayer.onRecording({ 'samples': message['samples'], 'frames': message['frames'] });
                     } else {
-                        if (message.type === 'failed')
-                            WebAudioPlayer.failure = message.reason;
+                        if (message['type'] === 'failed')
+                            WebAudioPlayer.failure = message['reason'];
                         resolve();
                     }
                 };
             });
-            node.port.postMessage({ type: 'load', code: code });
+            node.port.postMessage({ 'type': 'load', 'code': code });
             node.connect(context.destination);
             return ready;
         },
@@ -104,17 +104,17 @@ mergeInto(LibraryManager.library, {
         recording: function() {
             return new Promise(function(resolve) {
                 WebAudioPlayer.onRecording = resolve;
-                WebAudioPlayer.port.postMessage({ type: 'recording' });
+                WebAudioPlayer.port.postMessage({ 'type': 'recording' });
             });
         },
         // The demo's time zero has moved: the player follows it.
         follow: function(zeroAt) {
             if (WebAudioPlayer.node)
-                WebAudioPlayer.node.port.postMessage({ type: 'clock', zeroAt: zeroAt });
+                WebAudioPlayer.node.port.postMessage({ 'type': 'clock', 'zeroAt': zeroAt });
         },
         simulate: function(deviceRate) {
             if (WebAudioPlayer.node)
-                WebAudioPlayer.node.port.postMessage({ type: 'simulate', deviceRate: deviceRate });
+                WebAudioPlayer.node.port.postMessage({ 'type': 'simulate', 'deviceRate': deviceRate });
         },
     },
 
@@ -141,21 +141,21 @@ mergeInto(LibraryManager.library, {
     WebAudioStart: function() {
         if (WebAudioPlayer.node) {
             var page = Module['page'];
-            WebAudioPlayer.node.port.postMessage({ type: 'start', record: page.recordFrames || 0,
-                                                   zeroAt: page.demoZeroAt() });
+            WebAudioPlayer.node.port.postMessage({ 'type': 'start', 'record': page['recordFrames'] || 0,
+                                                   'zeroAt': page['demoZeroAt']() });
         }
     },
 
     WebAudioStop__deps: ['$WebAudioPlayer'],
     WebAudioStop: function() {
         if (WebAudioPlayer.node)
-            WebAudioPlayer.node.port.postMessage({ type: 'stop' });
+            WebAudioPlayer.node.port.postMessage({ 'type': 'stop' });
     },
 
     // Frames played, as of the player's latest report.
     WebAudioFramesPlayed__deps: ['$WebAudioPlayer'],
     WebAudioFramesPlayed: function() {
-        return WebAudioPlayer.report ? WebAudioPlayer.report.framesPlayed : 0;
+        return WebAudioPlayer.report ? WebAudioPlayer.report['framesPlayed'] : 0;
     },
 
     // Stops the player and takes it off the context. Module.audioStopped() settles
@@ -170,7 +170,7 @@ mergeInto(LibraryManager.library, {
             WebAudioPlayer.onStopped = resolve;
             setTimeout(resolve, 250);
         });
-        node.port.postMessage({ type: 'stop' });
+        node.port.postMessage({ 'type': 'stop' });
         node.disconnect();
         WebAudioPlayer.node = null;
     },

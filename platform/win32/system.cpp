@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <ctime>
-#include <new>
 
 struct PlatformThread {
     HANDLE handle;
@@ -36,12 +36,13 @@ void PlatformSleep(int milliseconds)
 
 PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
 {
-    auto* thread = new (std::nothrow) PlatformThread{ nullptr, proc, parameter };
+    auto* thread = static_cast<PlatformThread*>(std::malloc(sizeof(PlatformThread)));
     if (!thread)
         return nullptr;
+    *thread = PlatformThread{ nullptr, proc, parameter };
     thread->handle = CreateThread(nullptr, 0, ThreadStart, thread, 0, nullptr);
     if (!thread->handle) {
-        delete thread;
+        std::free(thread);
         return nullptr;
     }
     SetThreadPriority(thread->handle, THREAD_PRIORITY_TIME_CRITICAL);
@@ -54,5 +55,5 @@ void PlatformForgetThread(PlatformThread* thread)
         return;
     WaitForSingleObject(thread->handle, INFINITE);
     CloseHandle(thread->handle);
-    delete thread;
+    std::free(thread);
 }

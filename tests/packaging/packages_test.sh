@@ -53,23 +53,31 @@ for binary in "$bin"/*; do
 done
 
 # ---- Windows zips
-# check_zip ZIP FILE_DESCRIPTION OBJDUMP: the stripped exe, the README and the browser
-# demo in one file, nothing else.
+# check_zip ZIP FILE_DESCRIPTION OBJDUMP: the stripped exe, the same program packed,
+# the README and the browser demo in one file, nothing else. Prints both exes' sizes.
 check_zip() {
     local zip=$1 kind=$2 objdump=$3
     [ -f "$zip" ] || fail "no Windows zip at $zip (cmake --build --preset win32|win64 --target package)"
     local listing name exe
     listing=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
     name=$(basename "$zip" .zip)
-    [ "$listing" = "$name/README.txt $name/quorvantile.exe $name/quorvantile.html " ] || fail "$zip holds $listing"
+    [ "$listing" = "$name/README.txt $name/quorvantile-64k.exe $name/quorvantile.exe $name/quorvantile.html " ] ||
+        fail "$zip holds $listing"
     unzip -q -d "$work/zip" "$zip" || fail "cannot unpack $zip"
     exe=$work/zip/$name/quorvantile.exe
     file "$exe" | grep -F "$kind" >/dev/null || fail "not the expected Windows program ($kind): $(file "$exe")"
     "$objdump" -h "$exe" | grep -F ".debug" >/dev/null && fail "$exe keeps its debug sections"
     grep -F $'\r' "$work/zip/$name/README.txt" >/dev/null || fail "README.txt does not have Windows line ends"
     grep -F "Escape" "$work/zip/$name/README.txt" >/dev/null || fail "README.txt does not name the keys"
-    echo "$(stat -c %s "$exe")"
+    grep -F "quorvantile-64k.exe" "$work/zip/$name/README.txt" >/dev/null || fail "README.txt does not name the packed program"
+    local packed=$work/zip/$name/quorvantile-64k.exe
+    file "$packed" | grep -F "$kind" >/dev/null || fail "the packed program is not the expected kind ($kind): $(file "$packed")"
+    upx -q -t "$packed" >/dev/null 2>&1 || fail "$packed is not a sound packed program"
+    echo "$(stat -c %s "$exe") $(stat -c %s "$packed")"
 }
 size32=$(check_zip "$zip32" "PE32 executable (GUI) Intel 80386" i686-w64-mingw32-objdump) || { echo "$size32"; exit 1; }
 size64=$(check_zip "$zip64" "PE32+ executable (GUI) x86-64" x86_64-w64-mingw32-objdump) || { echo "$size64"; exit 1; }
-echo "PASS: the Debian package ($(stat -c %s "$deb") bytes) and the Windows zips (exe $size32 bytes 32-bit, $size64 bytes 64-bit)"
+read -r exe32 packed32 <<<"$size32"
+read -r exe64 packed64 <<<"$size64"
+[ "$packed32" -le 65536 ] || fail "the packed 32-bit program is $packed32 bytes, over 65,536"
+echo "PASS: the Debian package ($(stat -c %s "$deb") bytes) and the Windows zips (exe $exe32 bytes 32-bit, packed $packed32; $exe64 bytes 64-bit, packed $packed64)"

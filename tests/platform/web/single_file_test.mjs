@@ -1,7 +1,8 @@
 // The single file opened from disk (file://), as a double click opens it: it asks
 // its question, No starts the demo, and after 4 s the canvas shows a picture and the
 // music has played, not silent; the page asks nothing of any server or file beside
-// it (every request is the file itself or a data: URL), and logs no error.
+// it (every request is the file itself or a data: URL), and logs no error. In a
+// browser without DecompressionStream the file says so in one line.
 //
 //   node single_file_test.mjs SINGLE_FILE OUT_DIR
 import { mkdirSync } from 'node:fs';
@@ -33,6 +34,12 @@ try {
                   `the music plays (${played && (played.framesPlayed / 44100).toFixed(2)} s, peak ${played && played.peak})`);
     checks.expect(elsewhere.length === 0, `nothing is requested but the file${elsewhere.length ? ': ' + elsewhere.join(', ') : ''}`);
     checks.expect(errors.length === 0, `no console errors${errors.length ? ': ' + errors.join('; ') : ''}`);
+    const { page: old } = await openPage(browser);
+    await old.evaluateOnNewDocument(() => { delete window.DecompressionStream; });
+    await old.goto(url, { waitUntil: 'load' });
+    const said = await old.evaluate(() => document.body.innerText.trim());
+    checks.expect(/DecompressionStream/.test(said) && !said.includes('\n'),
+                  `without DecompressionStream it says so in one line ("${said}")`);
 } catch (error) {
     checks.expect(false, `the single file ran: ${error.stack || error}`);
 } finally {
