@@ -30,6 +30,19 @@ EMSCRIPTEN_KEEPALIVE int WebFrame()
     return 0;
 }
 
+// The demo clock: centiseconds since its time zero, as the next frame is drawn at.
+EMSCRIPTEN_KEEPALIVE double WebClock()
+{
+    return ElapsedTime();
+}
+
+// The demo's time zero on the page's clock (performance.now(), milliseconds), to
+// within a millisecond: the music follows it.
+EMSCRIPTEN_KEEPALIVE double WebDemoZero()
+{
+    return emscripten_get_now() - static_cast<double>(PlatformMilliseconds()) + EngineTables.StartTime * 10.0;
+}
+
 // The browser refused full screen after all: the canvas stays in the page and the
 // demo runs as if No had been the answer.
 EMSCRIPTEN_KEEPALIVE void WebWindowed()

@@ -55,7 +55,9 @@ mergeInto(LibraryManager.library, {
                               "Module['audioStats'] = function() { return WebAudioPlayer.report; };" +
                               "Module['audioReports'] = function() { return WebAudioPlayer.reports.slice(); };" +
                               "Module['audioRecording'] = WebAudioPlayer.recording;" +
-                              "Module['audioStopped'] = function() { return WebAudioPlayer.stopped; };",
+                              "Module['audioStopped'] = function() { return WebAudioPlayer.stopped; };" +
+                              "Module['audioFollow'] = WebAudioPlayer.follow;" +
+                              "Module['audioSimulate'] = WebAudioPlayer.simulate;",
     $WebAudioPlayer: {
         node: null,
         port: null,
@@ -78,12 +80,12 @@ mergeInto(LibraryManager.library, {
                     if (message.type === 'report') {
                         WebAudioPlayer.report = message;
                         WebAudioPlayer.reports.push(message);
-                        if (WebAudioPlayer.reports.length > 64)
+                        if (WebAudioPlayer.reports.length > 4096)
                             WebAudioPlayer.reports.shift();
                         if (!message.playing)
                             WebAudioPlayer.onStopped();
                     } else if (message.type === 'recording') {
-                        WebAudioPlayer.onRecording(message.samples);
+                        WebAudioPlayer.onRecording({ samples: message.samples, frames: message.frames });
                     } else {
                         if (message.type === 'failed')
                             WebAudioPlayer.failure = message.reason;
@@ -97,12 +99,22 @@ mergeInto(LibraryManager.library, {
         },
         onRecording: function() {},
         // The first frames played, as recorded when the page asked for them at the
-        // start (page.recordFrames): an Int16Array, left and right interleaved.
+        // start (page.recordFrames): {samples, frames}, an Int16Array of left and right
+        // interleaved and an Int32Array of the music's frame for each (-1 where faded).
         recording: function() {
             return new Promise(function(resolve) {
                 WebAudioPlayer.onRecording = resolve;
                 WebAudioPlayer.port.postMessage({ type: 'recording' });
             });
+        },
+        // The demo's time zero has moved: the player follows it.
+        follow: function(zeroAt) {
+            if (WebAudioPlayer.node)
+                WebAudioPlayer.node.port.postMessage({ type: 'clock', zeroAt: zeroAt });
+        },
+        simulate: function(deviceRate) {
+            if (WebAudioPlayer.node)
+                WebAudioPlayer.node.port.postMessage({ type: 'simulate', deviceRate: deviceRate });
         },
     },
 
@@ -123,10 +135,15 @@ mergeInto(LibraryManager.library, {
         return 0;
     },
 
+    // The music starts at the demo's time zero, which has just been set, and keeps to
+    // the demo's clock from then on.
     WebAudioStart__deps: ['$WebAudioPlayer'],
     WebAudioStart: function() {
-        if (WebAudioPlayer.node)
-            WebAudioPlayer.node.port.postMessage({ type: 'start', record: Module['page'].recordFrames || 0 });
+        if (WebAudioPlayer.node) {
+            var page = Module['page'];
+            WebAudioPlayer.node.port.postMessage({ type: 'start', record: page.recordFrames || 0,
+                                                   zeroAt: page.demoZeroAt() });
+        }
     },
 
     WebAudioStop__deps: ['$WebAudioPlayer'],

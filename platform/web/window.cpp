@@ -65,16 +65,6 @@ EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* event, void*)
     return event->keyCode == VKEY_ESCAPE;
 }
 
-EM_BOOL OnMouseDown(int, const EmscriptenMouseEvent* event, void*)
-{
-    if (event->button == 0) {
-        PlatformMessage message;
-        message.kind = MESSAGE_LBUTTONDOWN;
-        Post(message);
-    }
-    return EM_FALSE;
-}
-
 // A hidden page is the browser's minimised window: no frames are drawn.
 EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void*)
 {
@@ -138,7 +128,6 @@ void Listen(bool on)
 {
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, on ? OnKey : nullptr);
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, on ? OnKey : nullptr);
-    emscripten_set_mousedown_callback(CANVAS, nullptr, EM_TRUE, on ? OnMouseDown : nullptr);
     emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, on ? OnVisibility : nullptr);
     emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_TRUE,
                                              on ? OnFullscreenChange : nullptr);
@@ -146,6 +135,17 @@ void Listen(bool on)
 }
 
 } // namespace
+
+// The page's left mouse button on the canvas (platform/web/index.html): a touch or a
+// pen never reaches here, so a tap does not end a full-screen run.
+extern "C" EMSCRIPTEN_KEEPALIVE void WebLeftButtonDown()
+{
+    if (!Listening)
+        return;
+    PlatformMessage message;
+    message.kind = MESSAGE_LBUTTONDOWN;
+    Post(message);
+}
 
 PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformIcon)
 {
@@ -163,12 +163,13 @@ bool PlatformRegisterWindowClass()
 }
 
 // The page asked for full screen inside the click that answered the question (the
-// browser allows it nowhere else). A refusal comes later and leaves the canvas in
-// the page, with no further question.
+// browser allows it nowhere else), and asks for a full-screen run only when it did. A
+// refusal comes later and leaves the canvas in the page (WebWindowed), with no
+// further question: the page knows why, and no video card is to blame.
 bool PlatformSwitchDisplayMode(int, int, int)
 {
     WasFullscreen = WebFullscreenRequested() != 0;
-    return WasFullscreen;
+    return true;
 }
 
 // The canvas starts at the size asked for; the page's own size follows as a resize

@@ -61,7 +61,7 @@ export async function launch({ sound = true } = {}) {
 
 // Firefox starts no AudioContext without a sound server: where none runs, a private
 // PulseAudio with a null sink plays at the real rate until this process ends.
-async function ensureSoundServer() {
+export async function ensureSoundServer() {
     const running = () => {
         try {
             execFileSync('pactl', ['info'], { stdio: 'ignore' });
@@ -152,4 +152,69 @@ export class Checks {
         console.log(this.failures ? `FAIL: ${this.failures} check(s) failed` : `PASS: ${summary}`);
         process.exit(this.failures ? 1 : 0);
     }
+}
+
+// One page in any of the engines, behind the calls the engine-neutral tests make
+// (the same as WebKit's in webdriver.mjs): evaluate(body, ...args) runs a function's
+// body in the page, click, key presses, an element's screenshot, the page's errors.
+export class PuppeteerPage {
+    static async open(browser, viewport) {
+        const { page, errors } = await openPage(browser, viewport);
+        return new PuppeteerPage(page, errors);
+    }
+
+    constructor(page, errors) {
+        this.page = page;
+        this.pageErrors = errors;
+    }
+
+    goto(url) { return this.page.goto(url, { waitUntil: 'load' }); }
+    evaluate(body, ...args) { return this.page.evaluate(`(async function () { ${body} })(...${JSON.stringify(args)})`); }
+    async waitFor(condition, timeoutMs) {
+        return this.page.waitForFunction(condition, { timeout: timeoutMs }).then(() => true, () => false);
+    }
+    click(selector) { return this.page.click(selector); }
+    keyDown(key) { return this.page.keyboard.down(key); }
+    keyUp(key) { return this.page.keyboard.up(key); }
+    async screenshot(selector, path) { await (await this.page.$(selector)).screenshot({ path }); }
+    errors() { return Promise.resolve(this.pageErrors.slice()); }
+    close() { return this.page.close(); }
+}
+
+// Music minus picture, in ms, at each of the player's reports from `after` ms of the
+// demo's time on: the frame of the music the device played at the report's time
+// against the demo's time then.
+export function musicOffsets(reports, zeroAt, rate, after = 1000) {
+    return reports.filter((r) => r.playing && r.at - zeroAt >= after)
+                  .map((r) => ({ demoMs: r.at - zeroAt, offset: r.musicFrame * 1000 / rate - (r.at - zeroAt) }));
+}
+
+// The page's recording of the first frames played, against the native soundtrack:
+// each frame played unfaded must be the native frame of its number.
+export async function compareRecording(target, native) {
+    const { samples, frames } = await target.evaluate(`
+        const text = (array) => Array.from(new Uint8Array(array.buffer)).map((b) => String.fromCharCode(b)).join('');
+        const heard = await window.quorvantile.audioRecording();
+        return { samples: text(heard.samples), frames: text(heard.frames) };`);
+    const played = new Int16Array(Buffer.from(samples, 'latin1').buffer.slice(0));
+    const music = new Int32Array(Buffer.from(frames, 'latin1').buffer.slice(0));
+    let unfaded = 0, differ = -1, firstFrame = -1;
+    for (let i = 0; i < music.length && differ < 0; ++i) {
+        const f = music[i];
+        if (f < 0)
+            continue;
+        if (firstFrame < 0)
+            firstFrame = f;
+        if (played[2 * i] !== native[2 * f] || played[2 * i + 1] !== native[2 * f + 1])
+            differ = f;
+        ++unfaded;
+    }
+    return { unfaded, differ, firstFrame };
+}
+
+// The median and the largest in magnitude of some numbers.
+export function medianAndWorst(values) {
+    const sorted = values.slice().sort((a, b) => a - b);
+    const worst = values.reduce((w, v) => (Math.abs(v) > Math.abs(w) ? v : w), 0);
+    return { median: sorted.length ? sorted[sorted.length >> 1] : NaN, worst };
 }
