@@ -36,7 +36,7 @@ struct WindowDriver {
     bool (*unregisterWindowClass)() = nullptr;
 
     void (*swapBuffers)() = nullptr;
-    // What the backend does as the process ends; then, whatever the slot, the
+    // What the backend does as the process ends (it may end the run itself); then the
     // process's streams are flushed and it ends without destructors.
     void (*endProcess)(int code) = nullptr;
 
@@ -60,8 +60,16 @@ struct AudioDriver {
     void (*close)() = nullptr;
 };
 
+// Threads (each backend's system.cpp; the clock and sleep it defines itself). Without
+// slots there are none: no thread starts.
+struct ThreadDriver {
+    PlatformThread* (*startTimeCritical)(PlatformThreadProc proc, void* parameter) = nullptr;   // null
+    void (*forget)(PlatformThread* thread) = nullptr;
+};
+
 extern const WindowDriver BackendWindow;
 extern const AudioDriver BackendAudio;
+extern const ThreadDriver BackendThreads;
 
 // The handler PlatformSetMessageHandler was given, for a backend whose own window
 // procedure calls it.

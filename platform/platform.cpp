@@ -26,6 +26,7 @@ void Call(void (*slot)(Parameters...), Arguments... arguments)
 
 const WindowDriver& Window = BackendWindow;
 const AudioDriver& Audio = BackendAudio;
+const ThreadDriver& Threads = BackendThreads;
 
 } // namespace
 
@@ -105,6 +106,15 @@ void PlatformDispatchMessage(const PlatformMessage& message)
 }
 
 void PlatformPostQuit(int code) { Window.postQuit(code); }
+
+// ---- Threads ---------------------------------------------------------------------
+
+PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
+{
+    return Call(Threads.startTimeCritical, static_cast<PlatformThread*>(nullptr), proc, parameter);
+}
+
+void PlatformForgetThread(PlatformThread* thread) { Call(Threads.forget, thread); }
 
 // ---- Audio device ------------------------------------------------------------------
 

@@ -1,9 +1,9 @@
 // The narrow interface between the portable demo and the operating system: message
 // boxes, the one window with its GL context, the event pump, the wall clock, the
 // audio device and threads. The build links one backend (platform/win32,
-// platform/sdl2, platform/web). Its window and audio steps are slots of its drivers
-// (driver.h), and platform.cpp gives each step its default where a backend has no
-// such step; the clock and threads each backend defines itself.
+// platform/sdl2, platform/web). Its window, audio and thread steps are slots of its
+// drivers (driver.h), and platform.cpp gives each step its default where a backend
+// has no such step; the clock and sleep each backend defines itself.
 //
 // The window functions are the steps of the window's creation and teardown, one
 // function per step, so that the shell can report each failure with its own text

@@ -1,5 +1,5 @@
 // Clock, sleep and threads for the SDL2 backend.
-#include "platform/platform.h"
+#include "platform/driver.h"
 
 #include <SDL.h>
 
@@ -30,7 +30,9 @@ void PlatformSleep(int milliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
+namespace {
+
+PlatformThread* StartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
 {
     auto* handle = new (std::nothrow) PlatformThread;
     if (!handle)
@@ -50,7 +52,7 @@ PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* p
     return handle;
 }
 
-void PlatformForgetThread(PlatformThread* thread)
+void ForgetThread(PlatformThread* thread)
 {
     if (!thread)
         return;
@@ -58,3 +60,7 @@ void PlatformForgetThread(PlatformThread* thread)
         thread->thread.join();
     delete thread;
 }
+
+} // namespace
+
+const ThreadDriver BackendThreads = { .startTimeCritical = StartTimeCriticalThread, .forget = ForgetThread };
