@@ -26,8 +26,8 @@ void DrawFrame(float t)
 {
     if (t >= EngineTables.EndTime) {
         if (ReportTimes)
-            std::fprintf(stderr, "quorvantile: ended at clock %d on the frame at %.0f after the frame at %.0f\n",
-                         DemoClockNow(), t, PreviousFrameTime);
+            std::fprintf(stderr, "quorvantile: ended at clock %d on the frame at %d after the frame at %d\n",
+                         static_cast<int>(DemoClockNow()), static_cast<int>(t), static_cast<int>(PreviousFrameTime));
         // The end of the demo: no teardown, no further frame. The music thread is
         // still mixing, so the process ends without running static destructors
         // under its feet.
@@ -70,7 +70,7 @@ bool BeginDemo(bool fullscreen)
     StartEngine();
     EngineTables.StartTime = DemoClockNow();
     if (ReportTimes)
-        std::fprintf(stderr, "quorvantile: time zero at clock %d\n", EngineTables.StartTime);
+        std::fprintf(stderr, "quorvantile: time zero at clock %d\n", static_cast<int>(EngineTables.StartTime));
     StartMusic();
     LoopExitCode = EXIT_DONE;
     return true;
