@@ -48,7 +48,7 @@
 //                              of real time: the other quanta are not played at all
 //   worklet -> page
 //     {type: 'report', playing, framesPlayed, musicFrame, peak, blocksMixed,
-//      longestGapMs, starved, corrections, startedAt, at}
+//      longestGapMs, starved, corrections, steady, startedAt, at}
 //                              every 50 ms of wall-clock time while playing (one a
 //                              burst of quanta), and at the stop:
 //                              device frames played since the start, the frame of the
@@ -57,13 +57,17 @@
 //                              longest wall-clock time between two of them while
 //                              playing, quanta that would have played frames not yet
 //                              mixed (none while the ring is kept full), corrections
-//                              made, and the Date.now() of the first quantum played and
-//                              of the report
+//                              made, whether the device has asked for its quanta in
+//                              time for a while (false after it ran dry: its own thread
+//                              held up by the system, a stop, a resume), and the
+//                              Date.now() of the first quantum played and of the report
 const REPORT_MS = 50;
 const TOLERANCE_MS = 15;
 const WINDOW_MS = 500;
 const LATEST_SHARE = 0.9;
 const JUMP_MS = 150;
+const LATE_MS = 40;
+const STEADY_MS = 600;
 // Blocks mixed ahead at most in one quantum while catching up, so that a long way to
 // go is spread over several quanta.
 const CATCH_UP_BLOCKS = 32;
@@ -87,6 +91,15 @@ class DeviceClock {
         this.catchingUp = false;
         this.last = 0;
         this.estimate = 0;
+        this.lateAt = -Infinity;    // when the device last asked for a quantum late
+    }
+
+    // Whether the device has asked for every quantum in time over the last
+    // STEADY_MS: a quantum asked for LATE_MS after the time it plays, by the
+    // estimate, means that the device ran dry (its thread was held up, or it was
+    // stopped), and the estimate takes a while to settle again.
+    steadyAt(time) {
+        return time - this.lateAt > STEADY_MS;
     }
 
     // The offset for a quantum asked for at `time`, `value` being time minus the
@@ -97,6 +110,8 @@ class DeviceClock {
         else if (this.values.length && value < this.estimate - JUMP_MS)
             this.catchingUp = true;
         this.last = value;
+        if (this.values.length && value > this.estimate + LATE_MS)
+            this.lateAt = time;
         if (this.catchingUp) {
             this.times.length = 0;
             this.values.length = 0;
@@ -198,7 +213,7 @@ class MusicPlayer extends AudioWorkletProcessor {
             type: 'report', playing: this.playing, framesPlayed: this.framesPlayed,
             musicFrame: Math.max(0, musicFrame), peak: this.peak, blocksMixed: this.blocksMixed,
             longestGapMs: this.longestGapMs, starved: this.starved, corrections: this.corrections,
-            startedAt: this.startedAt, at: now,
+            steady: this.deviceClock.steadyAt(now), startedAt: this.startedAt, at: now,
         });
     }
 

@@ -183,10 +183,15 @@ export class PuppeteerPage {
 
 // Music minus picture, in ms, at each of the player's reports from `after` ms of the
 // demo's time on: the frame of the music the device played at the report's time
-// against the demo's time then.
+// against the demo's time then. Reports made while the device was not steady (it ran
+// dry within the last moments: its thread held up by a busy machine) are left out;
+// `unsteady` counts them.
 export function musicOffsets(reports, zeroAt, rate, after = 1000) {
-    return reports.filter((r) => r.playing && r.at - zeroAt >= after)
-                  .map((r) => ({ demoMs: r.at - zeroAt, offset: r.musicFrame * 1000 / rate - (r.at - zeroAt) }));
+    const playing = reports.filter((r) => r.playing && r.at - zeroAt >= after);
+    const offsets = playing.filter((r) => r.steady !== false)
+                           .map((r) => ({ demoMs: r.at - zeroAt, offset: r.musicFrame * 1000 / rate - (r.at - zeroAt) }));
+    offsets.unsteady = playing.length - offsets.length;
+    return offsets;
 }
 
 // The page's recording of the first frames played, against the native soundtrack:

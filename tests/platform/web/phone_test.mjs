@@ -3,8 +3,9 @@
 // server. The question is legible and its buttons large enough for a finger; a tap on
 // Yes starts the run with its music; a tap on the picture never ends it; the canvas
 // keeps 4:3 in both orientations and follows a rotation. Where the page has no full
-// screen for elements (as on a phone's Safari), or a request returns no promise, Yes
-// gives a windowed run that fills the page, with no dialog. When the sound cannot
+// screen for elements (as on a phone's Safari) or refuses it, Yes gives a windowed run
+// that fills the page, with no dialog; a request that returns no promise does not
+// stop the run. When the sound cannot
 // start, the error's text and OK can be read and tapped, and only then is "play
 // again" offered, which asks the question again.
 //
@@ -94,11 +95,15 @@ try {
     await page.close();
 
     // No full screen for elements (the windowed run then fills the page, and follows a
-    // rotation in 4:3), and a request that returns no promise (as older engines' do).
+    // rotation in 4:3), a refused request, and a request that returns no promise (as
+    // older engines' do).
     const withoutFullscreen = [
         ['no full screen for elements', () => {
             delete Element.prototype.requestFullscreen;
             delete Element.prototype.webkitRequestFullscreen;
+        }],
+        ['a refused full-screen request', () => {
+            Element.prototype.requestFullscreen = () => Promise.reject(new TypeError('not allowed'));
         }],
         ['a full-screen request that returns no promise', () => {
             const request = Element.prototype.requestFullscreen;
@@ -126,7 +131,7 @@ try {
                       `${name}: Yes plays ${view.fullscreen ? 'full screen' : 'windowed, the canvas filling the page,'} ` +
                       `with music and no dialog, and a tap does not end it` +
                       `${phone.dialogs.concat(phone.errors).map((e) => ': ' + e).join('')}`);
-        if (view.fullscreen) {
+        if (view.fullscreen || name !== withoutFullscreen[0][0]) {
             await phone.page.close();
             continue;
         }

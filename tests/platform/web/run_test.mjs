@@ -81,12 +81,13 @@ try {
     checks.expect(first && first.peak > 1000, `the sound is not silent (peak ${first && first.peak})`);
     // The music keeps the demo's clock: the frame of the music each report says the
     // device played at its time, against the demo's time then.
-    const offsets = musicOffsets(...await page.evaluate(() => [window.quorvantile.audioReports(),
-                                                                 window.quorvantile.timings.zeroAt]), RATE)
-        .map((o) => o.offset);
-    checks.expect(offsets.length > 20 && offsets.every((o) => Math.abs(o) <= 40),
+    const measured = musicOffsets(...await page.evaluate(() => [window.quorvantile.audioReports(),
+                                                                 window.quorvantile.timings.zeroAt]), RATE);
+    const offsets = measured.map((o) => o.offset);
+    checks.expect(offsets.length >= 10 && offsets.every((o) => Math.abs(o) <= 40),
                   `the music keeps the picture's time (${offsets.length} reports after the first second, ` +
-                  `music - picture from ${Math.min(...offsets).toFixed(1)} to ${Math.max(...offsets).toFixed(1)} ms)`);
+                  `music - picture from ${Math.min(...offsets).toFixed(1)} to ${Math.max(...offsets).toFixed(1)} ms` +
+                  `${measured.unsteady ? `; ${measured.unsteady} made while the device ran dry left out` : ''})`);
 
     // The recording is whole once the player has played it all: on a busy machine a
     // browser's audio thread can run a second or more behind the page's clock.

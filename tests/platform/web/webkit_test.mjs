@@ -43,14 +43,15 @@ async function run(webkit, url, what, answer) {
         return [window.quorvantile.audioReports(), window.quorvantile.timings.zeroAt,
                 document.fullscreenElement === document.getElementById('canvas')];`);
     const last = reports[reports.length - 1];
-    const offsets = musicOffsets(reports, zeroAt, RATE).map((o) => o.offset);
+    const measured = musicOffsets(reports, zeroAt, RATE);
+    const offsets = measured.map((o) => o.offset);
     const { median, worst } = medianAndWorst(offsets);
     checks.expect(light > 0.02, `${what}: the canvas shows a picture (mean ${light.toFixed(3)})`);
     checks.expect(last && last.framesPlayed >= 3 * RATE && last.peak > 1000,
                   `${what}: the music plays (${last && (last.framesPlayed / RATE).toFixed(2)} s, peak ${last && last.peak})`);
-    checks.expect(offsets.length > 20 && Math.abs(worst) <= 40,
+    checks.expect(offsets.length >= 10 && Math.abs(worst) <= 40,
                   `${what}: music - picture within 40 ms (median ${median.toFixed(1)}, worst ${worst.toFixed(1)} ms over ` +
-                  `${offsets.length} reports)`);
+                  `${offsets.length} reports${measured.unsteady ? `; ${measured.unsteady} made while the device ran dry left out` : ''})`);
     if (answer === 'yes')
         checks.expect(fullscreen, `${what}: full screen on the canvas`);
     const heard = await compareRecording(webkit, native);
