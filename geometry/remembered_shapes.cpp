@@ -185,18 +185,26 @@ struct LatticeTerms {
 };
 LatticeTerms Lattice;
 
-void LatticeA(float x, float sinY, float* out)
+// 1 + cos v and cos(pi v) for v = u + s: a's terms (u = x, s = sin(pi (y + py))) and
+// b's (u = z, s = sin(pi (x + px))).
+void LatticePair(float u, float s, float* out)
 {
-    const float a = x + sinY;
-    out[0] = 1.0f + PortableCos(a);
-    out[1] = PortableCos(Pi * a);
+    const float v = u + s;
+    out[0] = 1.0f + PortableCos(v);
+    out[1] = PortableCos(Pi * v);
 }
 
-void LatticeB(float z, float sinX, float* out)
+// For a new px or py: the grid's sines sin(pi (u + p)) and, for each, the pair of terms
+// it makes with every grid coordinate, stored where `at(sine, coordinate)` says.
+template <typename At>
+void ShiftLattice(float p, float* sines, At at)
 {
-    const float b = z + sinX;
-    out[0] = 1.0f + PortableCos(b);
-    out[1] = PortableCos(Pi * b);
+    const float* g = Grid.value;
+    for (int c = 0; c < POINTS; ++c) {
+        sines[c] = PortableSin(Pi * (g[c] + p));
+        for (int d = 0; d < POINTS; ++d)
+            LatticePair(g[d], sines[c], at(c, d));
+    }
 }
 
 void LatticeC(float y, float sinZ, float* out)
@@ -246,20 +254,12 @@ float CosineLattice(float x, float y, float z)
         l.zReady = true;
     }
     if (l.py.Changed(py)) {
-        for (int c = 0; c < POINTS; ++c) {
-            l.sinY[c] = PortableSin(Pi * (g[c] + py));
-            for (int d = 0; d < POINTS; ++d)
-                LatticeA(g[d], l.sinY[c], l.xy[d][c]);
-        }
+        ShiftLattice(py, l.sinY, [&](int c, int d) { return l.xy[d][c]; });
         l.offGridXY = {};
         l.offGridY = {};
     }
     if (l.px.Changed(px)) {
-        for (int c = 0; c < POINTS; ++c) {
-            l.sinX[c] = PortableSin(Pi * (g[c] + px));
-            for (int d = 0; d < POINTS; ++d)
-                LatticeB(g[d], l.sinX[c], l.xz[c][d]);
-        }
+        ShiftLattice(px, l.sinX, [&](int c, int d) { return l.xz[c][d]; });
         l.offGridXZ = {};
         l.offGridX = {};
     }
@@ -270,8 +270,8 @@ float CosineLattice(float x, float y, float z)
         return j >= 0 ? l.sinY[j] : *l.offGridY.Get(y, 0.0f, [&](float* out) { *out = PortableSin(Pi * (y + py)); });
     };
     auto sinZ = [&] { return k >= 0 ? l.sinZ[k] : *l.offGridZ.Get(z, 0.0f, [&](float* out) { *out = PortableSin(Pi * z); }); };
-    const float* a = i >= 0 && j >= 0 ? l.xy[i][j] : l.offGridXY.Get(x, y, [&](float* out) { LatticeA(x, sinY(), out); });
-    const float* b = i >= 0 && k >= 0 ? l.xz[i][k] : l.offGridXZ.Get(x, z, [&](float* out) { LatticeB(z, sinX(), out); });
+    const float* a = i >= 0 && j >= 0 ? l.xy[i][j] : l.offGridXY.Get(x, y, [&](float* out) { LatticePair(x, sinY(), out); });
+    const float* b = i >= 0 && k >= 0 ? l.xz[i][k] : l.offGridXZ.Get(x, z, [&](float* out) { LatticePair(z, sinX(), out); });
     const float* c = j >= 0 && k >= 0 ? l.yz[j][k] : l.offGridYZ.Get(y, z, [&](float* out) { LatticeC(y, sinZ(), out); });
     const float waves = 0.125f * a[0] * b[0] * c[0] + 0.125f * a[1] * b[1];
     return waves * (2.0f - (x * x + y * y + z * z));

@@ -132,7 +132,7 @@ bool PlayModule(Module* module, TickHandlerFn handler)
     do {
         FillBlock();
     } while (WaveOutput.blockIndex != 0);
-    PlatformAudioPrepare(WaveOutput.ring, static_cast<uint32_t>(WaveOutput.ringFrames) * 4);
+    PlatformAudioPrepare(WaveOutput.ring, static_cast<uint32_t>(WaveOutput.ringFrames));
     WaveOutput.ringQueued = true;
     PlatformAudioStart();
 
@@ -221,12 +221,12 @@ uint32_t OutputThreadProc(void*)
 {
     WaveOutput.threadFinished.store(false, std::memory_order_release);
     while (!WaveOutput.stopRequested.load(std::memory_order_acquire)) {
-        FillPlayedBlocks(PlatformAudioBytesPlayed() / 4);
+        FillPlayedBlocks(PlatformAudioFramesPlayed());
         PlatformSleep(POLL_MS);
     }
     // One more poll hands the blocks mixed since the last one over to the device,
     // which goes on looping the ring after the thread has gone.
-    PlatformAudioBytesPlayed();
+    PlatformAudioFramesPlayed();
     WaveOutput.threadFinished.store(true, std::memory_order_release);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 #include "music/mixer.h"
 #include "music/module.h"
@@ -69,66 +70,82 @@ void LookUpInstrument(const Module* module, const Channel& channel, const Instru
         *sample = &EmptySample;
 }
 
-struct EnvelopeState {
-    int32_t& tick;
-    int32_t& point;
-    int32_t& value;
-    int32_t& output;
-    int32_t& slope;
-    uint8_t& done;
+// Where one envelope lies: its points and loop in the instrument, its progress in
+// the channel, and the channel flag that its value changes.
+struct EnvelopeFields {
+    EnvelopePoint (Instrument::*points)[ENVELOPE_POINTS];
+    uint8_t Instrument::*count;
+    uint8_t Instrument::*sustain;
+    uint8_t Instrument::*loopStart;
+    uint8_t Instrument::*loopEnd;
+    uint8_t Instrument::*type;
+    int32_t Channel::*tick;
+    int32_t Channel::*point;
+    int32_t Channel::*value;
+    int32_t Channel::*output;
+    int32_t Channel::*slope;
+    uint8_t Channel::*done;
+    uint8_t flag;
 };
 
-struct EnvelopeShape {
-    const EnvelopePoint* points;
-    int32_t count;
-    int32_t sustain;
-    int32_t loopStart;
-    int32_t loopEnd;
-    uint8_t type;
+enum EnvelopeKind { VOLUME_ENVELOPE, PANNING_ENVELOPE };
+constexpr EnvelopeFields Envelopes[] = {
+    { &Instrument::volumePoints, &Instrument::volumePointCount, &Instrument::volumeSustain,
+      &Instrument::volumeLoopStart, &Instrument::volumeLoopEnd, &Instrument::volumeType, &Channel::volumeEnvelopeTick,
+      &Channel::volumeEnvelopePoint, &Channel::volumeEnvelopeValue, &Channel::envelopeVolume,
+      &Channel::volumeEnvelopeSlope, &Channel::volumeEnvelopeDone, CHANNEL_VOLUME },
+    { &Instrument::panningPoints, &Instrument::panningPointCount, &Instrument::panningSustain,
+      &Instrument::panningLoopStart, &Instrument::panningLoopEnd, &Instrument::panningType, &Channel::panningEnvelopeTick,
+      &Channel::panningEnvelopePoint, &Channel::panningEnvelopeValue, &Channel::envelopePan,
+      &Channel::panningEnvelopeSlope, &Channel::panningEnvelopeDone, CHANNEL_PAN },
 };
+static_assert(std::size(Envelopes) == PANNING_ENVELOPE + 1);
 
-void StepEnvelope(Channel* channel, const EnvelopeShape& shape, EnvelopeState state, uint8_t flag)
+void StepEnvelope(Channel* channel, const Instrument* instrument, const EnvelopeFields& f)
 {
-    const EnvelopePoint* points = shape.points;
-    const int32_t n = shape.count;
-    if (state.point >= n || state.point < 0) {
-        state.output = state.value >> 16;
-        state.tick++;
-        channel->flags |= flag;
+    const EnvelopePoint* points = instrument->*f.points;
+    const int32_t n = instrument->*f.count;
+    const int32_t loopStart = instrument->*f.loopStart;
+    const uint8_t type = instrument->*f.type;
+    int32_t& tick = channel->*f.tick;
+    int32_t& point = channel->*f.point;
+    int32_t& value = channel->*f.value;
+    int32_t& output = channel->*f.output;
+    int32_t& slope = channel->*f.slope;
+    channel->flags |= f.flag;
+    if (point >= n || point < 0) {
+        output = value >> 16;
+        tick++;
         return;
     }
     // Reached once the tick is at the point, or past it when the points' ticks do not
     // rise (a rising envelope reaches each point exactly).
-    if (state.tick < points[state.point].x) {
-        state.value += state.slope;
-        state.output = state.value >> 16;
-        state.tick++;
-        channel->flags |= flag;
+    if (tick < points[point].x) {
+        value += slope;
+        output = value >> 16;
+        tick++;
         return;
     }
-    if ((shape.type & ENVELOPE_LOOP) && state.point == shape.loopEnd) {
-        state.point = shape.loopStart;
-        state.tick = points[shape.loopStart].x;
+    if ((type & ENVELOPE_LOOP) && point == instrument->*f.loopEnd) {
+        point = loopStart;
+        tick = points[loopStart].x;
     }
-    if (state.point == n - 1) {
-        state.output = points[state.point].y;
-        state.done = 1;
-        channel->flags |= flag;
+    if (point == n - 1) {
+        output = points[point].y;
+        channel->*f.done = 1;
         return;
     }
-    if ((shape.type & ENVELOPE_SUSTAIN) && state.point == shape.sustain && !channel->keyOff) {
-        state.output = points[state.point].y;
-        channel->flags |= flag;
+    if ((type & ENVELOPE_SUSTAIN) && point == instrument->*f.sustain && !channel->keyOff) {
+        output = points[point].y;
         return;
     }
-    const int32_t dx = points[state.point + 1].x - points[state.point].x;
-    const int32_t dy = points[state.point + 1].y * 65536 - points[state.point].y * 65536;
-    state.slope = dx != 0 ? dy / dx : 0;
-    state.value = points[state.point].y * 65536;
-    state.point++;
-    state.output = state.value >> 16;
-    state.tick++;
-    channel->flags |= flag;
+    const int32_t dx = points[point + 1].x - points[point].x;
+    const int32_t dy = points[point + 1].y * 65536 - points[point].y * 65536;
+    slope = dx != 0 ? dy / dx : 0;
+    value = points[point].y * 65536;
+    point++;
+    output = value >> 16;
+    tick++;
 }
 
 // A released note's fadeout, one tick of it.
@@ -147,26 +164,12 @@ int32_t FadeoutPerTick(const Instrument* instrument)
 
 void StepVolumeEnvelope(Channel* channel, const Instrument* instrument)
 {
-    const EnvelopeShape shape{instrument->volumePoints, instrument->volumePointCount,
-                              instrument->volumeSustain, instrument->volumeLoopStart,
-                              instrument->volumeLoopEnd, instrument->volumeType};
-    StepEnvelope(channel, shape,
-                 {channel->volumeEnvelopeTick, channel->volumeEnvelopePoint,
-                  channel->volumeEnvelopeValue, channel->envelopeVolume,
-                  channel->volumeEnvelopeSlope, channel->volumeEnvelopeDone},
-                 CHANNEL_VOLUME);
+    StepEnvelope(channel, instrument, Envelopes[VOLUME_ENVELOPE]);
 }
 
 void StepPanningEnvelope(Channel* channel, const Instrument* instrument)
 {
-    const EnvelopeShape shape{instrument->panningPoints, instrument->panningPointCount,
-                              instrument->panningSustain, instrument->panningLoopStart,
-                              instrument->panningLoopEnd, instrument->panningType};
-    StepEnvelope(channel, shape,
-                 {channel->panningEnvelopeTick, channel->panningEnvelopePoint,
-                  channel->panningEnvelopeValue, channel->envelopePan,
-                  channel->panningEnvelopeSlope, channel->panningEnvelopeDone},
-                 CHANNEL_PAN);
+    StepEnvelope(channel, instrument, Envelopes[PANNING_ENVELOPE]);
 }
 
 void ResetChannels(Module* module)

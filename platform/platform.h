@@ -1,7 +1,9 @@
 // The narrow interface between the portable demo and the operating system: message
 // boxes, the one window with its GL context, the event pump, the wall clock, the
-// audio device and threads. Every backend (platform/win32, platform/sdl2,
-// platform/web) defines exactly these functions; the build links one of them.
+// audio device and threads. The build links one backend (platform/win32,
+// platform/sdl2, platform/web). Its window, audio and thread steps are slots of its
+// drivers (driver.h), and platform.cpp gives each step its default where a backend
+// has no such step; the clock and sleep each backend defines itself.
 //
 // The window functions are the steps of the window's creation and teardown, one
 // function per step, so that the shell can report each failure with its own text
@@ -31,23 +33,6 @@ enum ExitCode : int {
     EXIT_GL_CONTEXT_INACTIVE = 16, // "Can't Activate The GL Rendering Context."
     EXIT_UNEXPECTED = 20,          // anything else that stopped the start-up or a frame
 };
-
-// The demo's run, defined by the shell above this layer, in the steps a backend's
-// entry point drives. An entry point that owns the loop (main, WinMain) calls
-// RunDemo: the start-up question, BeginDemo, StepDemo until it returns false, then
-// EndDemo; its result is the process's exit code. Where the system owns the loop
-// (the browser calls back once per animation frame) the backend asks the question
-// its own way and calls the three steps itself, one StepDemo per callback.
-int RunDemo();
-// The window (full screen when asked for), the engine and the music. False when no
-// window could be made (its exit code is then the shell's WindowExitCode); nothing
-// is left to tear down then.
-bool BeginDemo(bool fullscreen);
-// One pass of the message loop: every pending message, then one frame drawn and
-// shown. False once the loop has ended (a quit message, or Escape held).
-bool StepDemo();
-// The window's teardown and the music's stop; returns the exit code.
-int EndDemo();
 
 // ---- Message boxes --------------------------------------------------------------
 
@@ -172,12 +157,13 @@ bool PlatformAudioOpen(int rate);
 // Why the last PlatformAudioOpen failed, in the audio system's own words; empty after
 // a success or when the system gave no reason.
 const char* PlatformAudioError();
-// Hands the ring to the device as one buffer that loops forever (not yet playing).
-void PlatformAudioPrepare(int16_t* ring, uint32_t bytes);
-// Starts playing the prepared ring from its first byte.
+// Hands the ring of `frames` frames to the device as one buffer that loops forever
+// (not yet playing).
+void PlatformAudioPrepare(int16_t* ring, uint32_t frames);
+// Starts playing the prepared ring from its first frame.
 void PlatformAudioStart();
-// Bytes played since PlatformAudioStart, as the device's 32-bit position counter.
-uint32_t PlatformAudioBytesPlayed();
+// Frames played since PlatformAudioStart, as a 32-bit counter that wraps.
+uint32_t PlatformAudioFramesPlayed();
 // Takes the ring back from the device's bookkeeping; the device may go on looping it.
 void PlatformAudioUnprepare();
 // Stops playback; the device stays open and no longer reads the ring. Harmless when

@@ -36,6 +36,19 @@ uint32_t ElapsedTime();
 // first frame; ends the process with exit code 0 once t reaches EndTime.
 void DrawFrame(float t);
 
-// RunDemo and its steps BeginDemo, StepDemo and EndDemo (platform/platform.h),
-// defined in shell/main_loop.cpp: the start-up question, the window, the engine,
-// the music, the message loop and the teardown.
+// The demo's run (main_loop.cpp), in the steps a program's entry point (app/) drives.
+// An entry point that owns the loop (main, WinMain) calls RunDemo: the start-up
+// question, BeginDemo, StepDemo until it returns false, then EndDemo; its result is
+// the process's exit code. Where the system owns the loop (the browser calls back
+// once per animation frame) the entry point asks the question its own way and calls
+// the three steps itself, one StepDemo per callback.
+int RunDemo();
+// The window (full screen when asked for), the engine and the music. False when no
+// window could be made (its exit code is then WindowExitCode); nothing is left to
+// tear down then.
+bool BeginDemo(bool fullscreen);
+// One pass of the message loop: every pending message, then one frame drawn and
+// shown. False once the loop has ended (a quit message, or Escape held).
+bool StepDemo();
+// The window's teardown and the music's stop; returns the exit code.
+int EndDemo();

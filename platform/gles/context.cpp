@@ -15,9 +15,8 @@ namespace {
 // Opaque black with alpha 1 in the whole back buffer.
 void ClearToOpaque()
 {
-    const GLfloat opaque[4] = { 0.0f, 0.0f, 0.0f, 1.0f };
     SetCapability(CAP_SCISSOR_TEST, false);
-    SetClearColour(opaque);
+    SetClearColour({ 0.0f, 0.0f, 0.0f, 1.0f });
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
@@ -45,35 +44,8 @@ bool MakeBackBuffer(int width, int height)
 
 void SetWantedCapability(uint8_t bit, bool on)
 {
-    RenderState& want = Fixed.wanted;
-    const auto capabilities = static_cast<uint8_t>(on ? want.capabilities | bit : want.capabilities & ~bit);
-    if (capabilities == want.capabilities)
-        return;
-    want.capabilities = capabilities;
-    Fixed.renderChanged = true;
-}
-
-uint8_t CapabilityBit(GLenum capability)
-{
-    switch (capability) {
-    case GL_DEPTH_TEST: return CAP_DEPTH_TEST;
-    case GL_CULL_FACE: return CAP_CULL_FACE;
-    case GL_BLEND: return CAP_BLEND;
-    case GL_DITHER: return CAP_DITHER;
-    case GL_SCISSOR_TEST: return CAP_SCISSOR_TEST;
-    default: return 0;
-    }
-}
-
-void SetBox(GLint box[4], GLint x, GLint y, GLsizei width, GLsizei height)
-{
-    if (box[0] == x && box[1] == y && box[2] == width && box[3] == height)
-        return;
-    box[0] = x;
-    box[1] = y;
-    box[2] = width;
-    box[3] = height;
-    Fixed.renderChanged = true;
+    uint8_t& wanted = Fixed.wanted.capabilities;
+    Want(wanted, static_cast<uint8_t>(on ? wanted | bit : wanted & ~bit));
 }
 
 } // namespace
@@ -91,8 +63,8 @@ bool FixedStartLayer(int width, int height)
     StartGeometry();
     if (!MakeBackBuffer(width, height))
         return false;
-    SetBox(Fixed.wanted.viewport, 0, 0, width, height);
-    SetBox(Fixed.wanted.scissor, 0, 0, width, height);
+    Want(Fixed.wanted.viewport, { 0, 0, width, height });
+    Want(Fixed.wanted.scissor, { 0, 0, width, height });
     Fixed.started = true;
     return true;
 }
@@ -180,11 +152,7 @@ void FixedShadeModel(GLenum)
 
 void ApplyDepthMask(GLboolean flag)
 {
-    const GLboolean mask = flag ? GL_TRUE : GL_FALSE;
-    if (Fixed.wanted.depthMask != mask) {
-        Fixed.wanted.depthMask = mask;
-        Fixed.renderChanged = true;
-    }
+    Want(Fixed.wanted.depthMask, static_cast<GLboolean>(flag ? GL_TRUE : GL_FALSE));
 }
 
 void FixedDepthMask(GLboolean flag)
@@ -194,10 +162,7 @@ void FixedDepthMask(GLboolean flag)
 
 void ApplyDepthFunc(GLenum function)
 {
-    if (Fixed.wanted.depthFunc != function) {
-        Fixed.wanted.depthFunc = function;
-        Fixed.renderChanged = true;
-    }
+    Want(Fixed.wanted.depthFunc, function);
 }
 
 void FixedDepthFunc(GLenum function)
@@ -207,12 +172,7 @@ void FixedDepthFunc(GLenum function)
 
 void ApplyBlendFunc(GLenum source, GLenum destination)
 {
-    RenderState& want = Fixed.wanted;
-    if (want.blendSource != source || want.blendDestination != destination) {
-        want.blendSource = source;
-        want.blendDestination = destination;
-        Fixed.renderChanged = true;
-    }
+    Want(Fixed.wanted.blend, { source, destination });
 }
 
 void FixedBlendFunc(GLenum source, GLenum destination)
@@ -224,18 +184,12 @@ void FixedBlendFunc(GLenum source, GLenum destination)
 
 void FixedClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
 {
-    GLfloat* colour = Fixed.wanted.clearColour;
-    colour[0] = red;
-    colour[1] = green;
-    colour[2] = blue;
-    colour[3] = alpha;
-    Fixed.renderChanged = true;
+    Want(Fixed.wanted.clearColour, { red, green, blue, alpha });
 }
 
 void FixedClearDepth(GLdouble depth)
 {
-    Fixed.wanted.clearDepth = static_cast<GLfloat>(depth);
-    Fixed.renderChanged = true;
+    Want(Fixed.wanted.clearDepth, static_cast<GLfloat>(depth));
 }
 
 void FixedClear(GLbitfield mask)
@@ -246,12 +200,12 @@ void FixedClear(GLbitfield mask)
 
 void FixedViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
-    SetBox(Fixed.wanted.viewport, x, y, width, height);
+    Want(Fixed.wanted.viewport, { x, y, width, height });
 }
 
 void FixedScissor(GLint x, GLint y, GLsizei width, GLsizei height)
 {
-    SetBox(Fixed.wanted.scissor, x, y, width, height);
+    Want(Fixed.wanted.scissor, { x, y, width, height });
 }
 
 void FixedFinish()

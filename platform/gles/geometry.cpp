@@ -122,13 +122,16 @@ GLenum RebaseIndices(const Index* indices, GLsizei count, uint32_t low, uint32_t
     return narrow ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
 }
 
-GLenum RebaseAny(GLenum type, const void* indices, GLsizei count, uint32_t low, uint32_t first, uint32_t last)
+// Calls visit with the indices as the pointer their type says (GL_UNSIGNED_BYTE,
+// _SHORT or _INT).
+template <typename Visit>
+auto VisitIndices(GLenum type, const void* indices, Visit visit)
 {
     if (type == GL_UNSIGNED_INT)
-        return RebaseIndices(static_cast<const uint32_t*>(indices), count, low, first, last);
+        return visit(static_cast<const uint32_t*>(indices));
     if (type == GL_UNSIGNED_SHORT)
-        return RebaseIndices(static_cast<const uint16_t*>(indices), count, low, first, last);
-    return RebaseIndices(static_cast<const uint8_t*>(indices), count, low, first, last);
+        return visit(static_cast<const uint16_t*>(indices));
+    return visit(static_cast<const uint8_t*>(indices));
 }
 
 void StartBuffer(GeometryBuffer& b, bool streaming)
@@ -153,8 +156,7 @@ void StopBuffer(GeometryBuffer& b)
     glDeleteVertexArrays(1, &b.vertexArray);
     glDeleteBuffers(1, &b.vertexBuffer);
     glDeleteBuffers(1, &b.indexBuffer);
-    if (Fixed.gl.arrayBuffer == b.vertexBuffer)
-        Fixed.gl.arrayBuffer = 0;
+    ForgetArrayBuffer(b.vertexBuffer);
     b = GeometryBuffer{};
 }
 
@@ -291,12 +293,7 @@ bool UploadDraw(GeometryBuffer& into, GLenum mode, GLsizei count, GLenum type, c
         !Fixed.arrays[FIXED_POSITION].pointer)
         return false;
     uint32_t low = 0, high = 0;
-    if (type == GL_UNSIGNED_INT)
-        FindRange(static_cast<const uint32_t*>(indices), count, &low, &high);
-    else if (type == GL_UNSIGNED_SHORT)
-        FindRange(static_cast<const uint16_t*>(indices), count, &low, &high);
-    else
-        FindRange(static_cast<const uint8_t*>(indices), count, &low, &high);
+    VisitIndices(type, indices, [&](const auto* typed) { FindRange(typed, count, &low, &high); });
     const uint32_t n = high - low + 1;
 
     bool interleaved = false;
@@ -331,7 +328,9 @@ bool UploadDraw(GeometryBuffer& into, GLenum mode, GLsizei count, GLenum type, c
     draw->count = count;
     draw->first = first;
     draw->last = first + n - 1;
-    draw->indexType = RebaseAny(type, indices, count, low, first, draw->last);
+    draw->indexType = VisitIndices(type, indices, [&](const auto* typed) {
+        return RebaseIndices(typed, count, low, first, draw->last);
+    });
     draw->indexOffset = Reserve(into, GL_ELEMENT_ARRAY_BUFFER, Fixed.scratch.size(), 4);
     Write(into, GL_ELEMENT_ARRAY_BUFFER, draw->indexOffset, Fixed.scratch.data(), Fixed.scratch.size());
     draw->present = layout.present;

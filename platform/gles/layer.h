@@ -8,8 +8,10 @@
 // state as it was.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/gles/fixed_function.h"
@@ -141,27 +143,45 @@ constexpr int VARIANT_BORDER = 4;       // linear filtering with GL_CLAMP on som
 constexpr int VARIANT_SPHERE_MAP = 8;   // s or t generated
 constexpr int VARIANT_COUNT = 16;
 
+// uDraw, the vertex shader's per-draw array of vec4s, by slot: the shader's source
+// is given these as #defines (programs.cpp), so both sides name the same slots.
+enum DrawSlot : int {
+    DRAW_PROJECTED = 0,         // 4: the modelview-projection matrix's columns
+    DRAW_COLOUR = 4,            // 1: added to aColour (the current colour, or 0)
+    DRAW_PLAIN_LENGTH = 5,      // the array without sphere mapping
+    DRAW_EYE = 5,               // 4: the modelview matrix's columns
+    DRAW_NORMAL = 9,            // 3: the normal matrix's columns
+    DRAW_SPHERE_LENGTH = 12,    // the array with sphere mapping
+};
+
+// What uDraw was made from: the generations of the two matrices, and the colour.
+struct DrawSource {
+    uint64_t modelView = 0;
+    uint64_t projection = 0;
+    std::array<float, 4> colour = {};
+    bool operator==(const DrawSource&) const = default;
+};
+
 // A linked program for one combination of the variant bits, with what its uniforms
 // were last sent: the generations of the matrices they came from, and values.
 struct FixedProgram {
     GLuint program = 0;
-    GLint draw = -1;                       // uDraw: the per-draw array (programs.cpp)
+    GLint draw = -1;                       // uDraw
     GLint textureMatrix = -1;
     GLint generate = -1;
     GLint wrap = -1;
     GLint opaque = -1;
-    uint64_t sentModelView = 0;            // what uDraw was made from
-    uint64_t sentProjection = 0;
-    float sentColour[4] = {};
+    DrawSource sentDraw;
     uint64_t sentTexture = 0;
-    float sentGenerate[2] = {};            // as every uniform starts
-    int sentWrap[2] = {};
+    std::array<float, 2> sentGenerate = {};   // as every uniform starts
+    std::array<int, 2> sentWrap = {};
     float sentOpaque = 0.0f;
 };
 
 // ---- The ES context's state, as last set (state_cache.cpp) ------------------------------
 
-// The capabilities the demo switches that ES has, as bits.
+// The capabilities the demo switches that ES has, as bits (state_cache.cpp's table
+// gives each its GL name).
 enum FixedCapability : uint8_t {
     CAP_DEPTH_TEST = 1,
     CAP_CULL_FACE = 2,
@@ -169,6 +189,7 @@ enum FixedCapability : uint8_t {
     CAP_DITHER = 8,
     CAP_SCISSOR_TEST = 16,
 };
+constexpr int FIXED_CAPABILITY_COUNT = 5;
 
 // The render state a draw or a clear uses: what the demo asked for (Fixed.wanted) and
 // what the context has (Fixed.gl.render) are both this.
@@ -176,28 +197,24 @@ struct RenderState {
     uint8_t capabilities = CAP_DITHER;     // ES starts with dithering on
     GLboolean depthMask = GL_TRUE;
     GLenum depthFunc = GL_LESS;
-    GLenum blendSource = GL_ONE;
-    GLenum blendDestination = GL_ZERO;
-    GLint viewport[4] = {};
-    GLint scissor[4] = {};
-    GLfloat clearColour[4] = {};
+    std::array<GLenum, 2> blend = { GL_ONE, GL_ZERO };   // source and destination factors
+    std::array<GLint, 4> viewport = {};
+    std::array<GLint, 4> scissor = {};
+    std::array<GLfloat, 4> clearColour = {};
     GLfloat clearDepth = 1.0f;
 };
 
 struct GlState {
+    bool unknown = false;                  // while starting: every Set makes its call
     RenderState render;
     GLuint program = 0;
     GLuint texture = 0;                    // bound to GL_TEXTURE_2D on unit 0
     GLuint vertexArray = 0;
     GLuint arrayBuffer = 0;
-    uint8_t attributeSent = 0;             // bit per attribute: currentValue holds its value
-    float currentValue[FIXED_ATTRIBUTE_COUNT][4] = {};
+    std::optional<std::array<float, 4>> currentValue[FIXED_ATTRIBUTE_COUNT];   // once sent
     int packAlignment = 4;
     int unpackAlignment = 4;
 };
-
-// Enabled attribute arrays are the vertex array object's state; the cache keeps them
-// per object, by its name, in FixedLayerState::enabledArrays.
 
 // ---- The layer's one record -------------------------------------------------------------
 
@@ -243,10 +260,33 @@ struct FixedLayerState {
 
     FixedProgram programs[VARIANT_COUNT];
     GlState gl;
-    std::vector<uint8_t> enabledArrays;      // per vertex array name: bit per attribute
+    // The enabled attribute arrays, a vertex array object's state: per object, by its
+    // name, a bit per attribute.
+    std::vector<uint8_t> enabledArrays;
 };
 
 extern FixedLayerState Fixed;
+
+// The one way a field of the layer's state records changes: when `value` differs from
+// what `held` records (or while Fixed.gl.unknown), `change` is made with it (the GL
+// call for the context's state, a note for the state the demo asked for) and `held`
+// records it. True when it changed.
+template <typename T, typename V, typename Change>
+bool Set(T& held, const V& value, Change change)
+{
+    if (held == value && !Fixed.gl.unknown)
+        return false;
+    change(value);
+    held = value;
+    return true;
+}
+
+// A field of Fixed.wanted: a change is left for SyncRenderState.
+template <typename T>
+void Want(T& field, const T& value)
+{
+    Set(field, value, [](const T&) { Fixed.renderChanged = true; });
+}
 
 // ---- Shared between the layer's sources ---------------------------------------------
 
@@ -292,8 +332,10 @@ bool PrepareProgram(uint8_t present);
 void StartStateCache();
 // Brings the render state to what the demo asked for (before draws and clears).
 void SyncRenderState();
+// The FixedCapability bit of a GL capability, 0 for one ES has not.
+uint8_t CapabilityBit(GLenum capability);
 void SetCapability(uint8_t capability, bool on);
-void SetClearColour(const GLfloat colour[4]);
+void SetClearColour(const std::array<GLfloat, 4>& colour);
 void UseProgram(GLuint program);
 void BindTexture(GLuint name);
 void BindVertexArray(GLuint name);
@@ -303,5 +345,6 @@ void EnableArrays(uint8_t present);
 void SendCurrentValue(int attribute, const float value[4]);
 void SetPackAlignment(int alignment);
 void SetUnpackAlignment(int alignment);
-// The cache's record of a vertex array or texture that is being deleted.
+// The cache's record of a vertex array or buffer that is being deleted.
 void ForgetVertexArray(GLuint name);
+void ForgetArrayBuffer(GLuint name);

@@ -47,22 +47,28 @@ Matrix4 RotationMatrix(float angle, float x, float y, float z)
     return r;
 }
 
+namespace {
+
+// The identity with the entries at `at` set to x, y and z.
+Matrix4 IdentityWith(const int (&at)[3], float x, float y, float z)
+{
+    Matrix4 r = IdentityMatrix();
+    r.m[at[0]] = x;
+    r.m[at[1]] = y;
+    r.m[at[2]] = z;
+    return r;
+}
+
+} // namespace
+
 Matrix4 TranslationMatrix(float x, float y, float z)
 {
-    Matrix4 t = IdentityMatrix();
-    t.m[12] = x;
-    t.m[13] = y;
-    t.m[14] = z;
-    return t;
+    return IdentityWith({ 12, 13, 14 }, x, y, z);
 }
 
 Matrix4 ScaleMatrix(float x, float y, float z)
 {
-    Matrix4 s = IdentityMatrix();
-    s.m[0] = x;
-    s.m[5] = y;
-    s.m[10] = z;
-    return s;
+    return IdentityWith({ 0, 5, 10 }, x, y, z);
 }
 
 Matrix4 FrustumMatrix(float left, float right, float bottom, float top, float zNear, float zFar)

@@ -27,27 +27,27 @@ layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aTexCoord;
 layout(location = 3) in vec4 aColour;
-// What changes from draw to draw, in one array sent by one call: [0..3] the
-// modelview-projection matrix's columns; [4] what is added to aColour (0 with a
-// colour array, else the current colour: aColour is then 0); with sphere mapping,
-// [5..8] the modelview matrix's columns and [9..11] the normal matrix's.
+// What changes from draw to draw, in one array sent by one call, by the slots of
+// DrawSlot (layer.h). DRAW_COLOUR is 0 with a colour array, else the current colour
+// (aColour is then 0).
 #if SPHERE_MAP
-uniform vec4 uDraw[12];
+uniform vec4 uDraw[DRAW_SPHERE_LENGTH];
 uniform vec2 uGenerate;
 #else
-uniform vec4 uDraw[5];
+uniform vec4 uDraw[DRAW_PLAIN_LENGTH];
 #endif
 uniform mat4 uTextureMatrix;
 out vec4 vColour;
 out vec3 vTexCoord;
+#define DRAW_MATRIX(at) mat4(uDraw[at], uDraw[at + 1], uDraw[at + 2], uDraw[at + 3])
 void main()
 {
-    gl_Position = mat4(uDraw[0], uDraw[1], uDraw[2], uDraw[3]) * aPosition;
-    vColour = clamp(aColour + uDraw[4], 0.0, 1.0);
+    gl_Position = DRAW_MATRIX(DRAW_PROJECTED) * aPosition;
+    vColour = clamp(aColour + uDraw[DRAW_COLOUR], 0.0, 1.0);
     vec4 coordinate = aTexCoord;
 #if SPHERE_MAP
-    vec3 u = normalize((mat4(uDraw[5], uDraw[6], uDraw[7], uDraw[8]) * aPosition).xyz);
-    vec3 n = mat3(uDraw[9].xyz, uDraw[10].xyz, uDraw[11].xyz) * aNormal;
+    vec3 u = normalize((DRAW_MATRIX(DRAW_EYE) * aPosition).xyz);
+    vec3 n = mat3(uDraw[DRAW_NORMAL].xyz, uDraw[DRAW_NORMAL + 1].xyz, uDraw[DRAW_NORMAL + 2].xyz) * aNormal;
     vec3 r = u - 2.0 * dot(n, u) * n;
     float m = 2.0 * sqrt(r.x * r.x + r.y * r.y + (r.z + 1.0) * (r.z + 1.0));
     coordinate.xy = mix(coordinate.xy, r.xy / m + 0.5, uGenerate);
@@ -118,6 +118,16 @@ constexpr int FRAGMENT_BITS = VARIANT_TEXTURE | VARIANT_LUMINANCE | VARIANT_BORD
 constexpr uint64_t NEVER_SENT = UINT64_MAX;   // no matrix has this generation
 constexpr float NO_COLOUR[4] = {};
 
+// The names every shader's source is given: the variant's bits and uDraw's slots.
+constexpr struct {
+    const char* name;
+    int value;
+} DrawSlotNames[] = {
+    { "DRAW_PROJECTED", DRAW_PROJECTED }, { "DRAW_COLOUR", DRAW_COLOUR },
+    { "DRAW_PLAIN_LENGTH", DRAW_PLAIN_LENGTH }, { "DRAW_EYE", DRAW_EYE },
+    { "DRAW_NORMAL", DRAW_NORMAL }, { "DRAW_SPHERE_LENGTH", DRAW_SPHERE_LENGTH },
+};
+
 // Texture bits mean nothing without a texture: such variants are never drawn.
 bool Reachable(int variant)
 {
@@ -132,6 +142,8 @@ GLuint Compile(GLenum kind, int variant, const char* body)
     source += "#define LUMINANCE " + std::to_string((variant & VARIANT_LUMINANCE) ? 1 : 0) + "\n";
     source += "#define BORDER " + std::to_string((variant & VARIANT_BORDER) ? 1 : 0) + "\n";
     source += "#define SPHERE_MAP " + std::to_string((variant & VARIANT_SPHERE_MAP) ? 1 : 0) + "\n";
+    for (const auto& slot : DrawSlotNames)
+        source += std::string("#define ") + slot.name + " " + std::to_string(slot.value) + "\n";
     source += body;
     const char* text = source.c_str();
     const GLuint shader = glCreateShader(kind);
@@ -168,7 +180,7 @@ bool Linked(FixedProgram& p, int variant)
     p.generate = glGetUniformLocation(p.program, "uGenerate");
     p.wrap = glGetUniformLocation(p.program, "uWrap");
     p.opaque = glGetUniformLocation(p.program, "uOpaque");
-    p.sentModelView = p.sentProjection = p.sentTexture = NEVER_SENT;
+    p.sentDraw.modelView = p.sentDraw.projection = p.sentTexture = NEVER_SENT;
     return true;
 }
 
@@ -179,14 +191,102 @@ int WrapMode(GLenum wrap)
     return wrap == GL_CLAMP ? 2 : 1;
 }
 
-// Sends a vec2 uniform where it differs from what the program has.
-void SendPair(GLint location, float* sent, float x, float y)
+// The variant that draws the current state, and what it samples and generates.
+struct ProgramChoice {
+    int variant = 0;
+    const TextureInfo* texture = nullptr;   // with VARIANT_TEXTURE
+    bool generateS = false;
+    bool generateT = false;
+};
+
+ProgramChoice ChooseVariant()
 {
-    if (sent[0] == x && sent[1] == y)
-        return;
-    glUniform2f(location, x, y);
-    sent[0] = x;
-    sent[1] = y;
+    ProgramChoice choice;
+    const TextureInfo* texture = BoundTextureInfo();
+    // GL 1.1 draws without texturing when the bound texture is incomplete: no image,
+    // or a minification filter that asks for mipmaps nobody made.
+    const bool complete = texture && texture->defined &&
+                          (texture->minFilter == GL_NEAREST || texture->minFilter == GL_LINEAR);
+    if (Fixed.texture2d && complete) {
+        choice.texture = texture;
+        choice.variant |= VARIANT_TEXTURE;
+        if (texture->luminance)
+            choice.variant |= VARIANT_LUMINANCE;
+        if (texture->magFilter == GL_LINEAR && (texture->wrapS == GL_CLAMP || texture->wrapT == GL_CLAMP))
+            choice.variant |= VARIANT_BORDER;
+    }
+    choice.generateS = Fixed.generateS && Fixed.sphereMapS;
+    choice.generateT = Fixed.generateT && Fixed.sphereMapT;
+    if (choice.generateS || choice.generateT)
+        choice.variant |= VARIANT_SPHERE_MAP;
+    return choice;
+}
+
+const Matrix4& TopOf(int stack)
+{
+    const MatrixStack& s = Fixed.stacks[stack];
+    return s.entries[s.top];
+}
+
+uint64_t TopGeneration(int stack)
+{
+    const MatrixStack& s = Fixed.stacks[stack];
+    return s.generations[s.top];
+}
+
+// uDraw, where the matrices or the colour have changed since it was last sent. With
+// a colour array the colour is the array's; without, the current colour reaches the
+// shader here, as aColour is then 0.
+void SendDrawArray(FixedProgram& p, bool sphereMap, uint8_t present)
+{
+    const float* colour = (present & (1u << FIXED_COLOUR)) ? NO_COLOUR : Fixed.current[FIXED_COLOUR];
+    const DrawSource source = { TopGeneration(FIXED_MODELVIEW), TopGeneration(FIXED_PROJECTION),
+                                { colour[0], colour[1], colour[2], colour[3] } };
+    Set(p.sentDraw, source, [&](const DrawSource&) {
+        float draw[DRAW_SPHERE_LENGTH][4];
+        const Matrix4& eye = TopOf(FIXED_MODELVIEW);
+        const Matrix4 projected = MultiplyMatrices(TopOf(FIXED_PROJECTION), eye);
+        std::memcpy(draw[DRAW_PROJECTED], projected.m, sizeof projected.m);
+        std::memcpy(draw[DRAW_COLOUR], colour, sizeof draw[DRAW_COLOUR]);
+        if (sphereMap) {
+            std::memcpy(draw[DRAW_EYE], eye.m, sizeof eye.m);
+            float normal[9];
+            NormalMatrix(eye, normal);
+            for (int column = 0; column < 3; ++column) {
+                std::memcpy(draw[DRAW_NORMAL + column], normal + 3 * column, sizeof(float) * 3);
+                draw[DRAW_NORMAL + column][3] = 0.0f;
+            }
+        }
+        glUniform4fv(p.draw, sphereMap ? DRAW_SPHERE_LENGTH : DRAW_PLAIN_LENGTH, draw[0]);
+    });
+}
+
+// The other uniforms the variant reads, where they differ from what it has.
+void SendStateUniforms(FixedProgram& p, const ProgramChoice& choice)
+{
+    Set(p.sentTexture, TopGeneration(FIXED_TEXTURE_STACK),
+        [&](uint64_t) { glUniformMatrix4fv(p.textureMatrix, 1, GL_FALSE, TopOf(FIXED_TEXTURE_STACK).m); });
+    const float opaque = (Fixed.wanted.capabilities & CAP_BLEND) ? 0.0f : 1.0f;
+    Set(p.sentOpaque, opaque, [&](float o) { glUniform1f(p.opaque, o); });
+    if (choice.variant & VARIANT_SPHERE_MAP) {
+        const std::array<float, 2> generate = { choice.generateS ? 1.0f : 0.0f, choice.generateT ? 1.0f : 0.0f };
+        Set(p.sentGenerate, generate, [&](const auto& g) { glUniform2f(p.generate, g[0], g[1]); });
+    }
+    if (choice.variant & VARIANT_BORDER) {
+        const std::array<int, 2> wrap = { WrapMode(choice.texture->wrapS), WrapMode(choice.texture->wrapT) };
+        Set(p.sentWrap, wrap, [&](const auto& w) { glUniform2i(p.wrap, w[0], w[1]); });
+    }
+}
+
+// The current normal and texture coordinates where no array feeds them and the
+// variant reads them; the colour's value for aColour without an array is 0.
+void SendCurrentValues(int variant, uint8_t present)
+{
+    if (!(present & (1u << FIXED_NORMAL)) && (variant & VARIANT_SPHERE_MAP))
+        SendCurrentValue(FIXED_NORMAL, Fixed.current[FIXED_NORMAL]);
+    if (!(present & (1u << FIXED_TEXCOORD)) && (variant & VARIANT_TEXTURE))
+        SendCurrentValue(FIXED_TEXCOORD, Fixed.current[FIXED_TEXCOORD]);
+    SendCurrentValue(FIXED_COLOUR, NO_COLOUR);
 }
 
 } // namespace
@@ -242,90 +342,15 @@ void StopPrograms()
 
 bool PrepareProgram(uint8_t present)
 {
-    int variant = 0;
-    const TextureInfo* texture = BoundTextureInfo();
-    // GL 1.1 draws without texturing when the bound texture is incomplete: no image,
-    // or a minification filter that asks for mipmaps nobody made.
-    const bool complete = texture && texture->defined &&
-                          (texture->minFilter == GL_NEAREST || texture->minFilter == GL_LINEAR);
-    if (Fixed.texture2d && complete) {
-        variant |= VARIANT_TEXTURE;
-        if (texture->luminance)
-            variant |= VARIANT_LUMINANCE;
-        if (texture->magFilter == GL_LINEAR && (texture->wrapS == GL_CLAMP || texture->wrapT == GL_CLAMP))
-            variant |= VARIANT_BORDER;
-    }
-    const bool generateS = Fixed.generateS && Fixed.sphereMapS;
-    const bool generateT = Fixed.generateT && Fixed.sphereMapT;
-    if (generateS || generateT)
-        variant |= VARIANT_SPHERE_MAP;
-
-    FixedProgram& p = Fixed.programs[variant];
+    const ProgramChoice choice = ChooseVariant();
+    FixedProgram& p = Fixed.programs[choice.variant];
     if (!p.program)
         return false;
     UseProgram(p.program);
-    if (variant & VARIANT_TEXTURE)
+    if (choice.variant & VARIANT_TEXTURE)
         BindTexture(Fixed.boundTexture);
-
-    const MatrixStack& modelView = Fixed.stacks[FIXED_MODELVIEW];
-    const MatrixStack& projection = Fixed.stacks[FIXED_PROJECTION];
-    const MatrixStack& textureStack = Fixed.stacks[FIXED_TEXTURE_STACK];
-    const uint64_t modelViewGeneration = modelView.generations[modelView.top];
-    const uint64_t projectionGeneration = projection.generations[projection.top];
-    const uint64_t textureGeneration = textureStack.generations[textureStack.top];
-    // With a colour array the colour is the array's; without, the current colour
-    // reaches the shader here, as aColour is then 0.
-    const bool colourArray = present & (1u << FIXED_COLOUR);
-    const float* colour = colourArray ? NO_COLOUR : Fixed.current[FIXED_COLOUR];
-    if (p.sentModelView != modelViewGeneration || p.sentProjection != projectionGeneration ||
-        std::memcmp(p.sentColour, colour, sizeof p.sentColour) != 0) {
-        float block[12][4];
-        const Matrix4& eye = modelView.entries[modelView.top];
-        const Matrix4 product = MultiplyMatrices(projection.entries[projection.top], eye);
-        std::memcpy(block[0], product.m, sizeof product.m);
-        std::memcpy(block[4], colour, sizeof block[4]);
-        int vectors = 5;
-        if (variant & VARIANT_SPHERE_MAP) {
-            std::memcpy(block[5], eye.m, sizeof eye.m);
-            float normal[9];
-            NormalMatrix(eye, normal);
-            for (int column = 0; column < 3; ++column) {
-                std::memcpy(block[9 + column], normal + 3 * column, sizeof(float) * 3);
-                block[9 + column][3] = 0.0f;
-            }
-            vectors = 12;
-        }
-        glUniform4fv(p.draw, vectors, block[0]);
-        p.sentModelView = modelViewGeneration;
-        p.sentProjection = projectionGeneration;
-        std::memcpy(p.sentColour, colour, sizeof p.sentColour);
-    }
-    if (p.sentTexture != textureGeneration) {
-        glUniformMatrix4fv(p.textureMatrix, 1, GL_FALSE, textureStack.entries[textureStack.top].m);
-        p.sentTexture = textureGeneration;
-    }
-    const float opaque = (Fixed.wanted.capabilities & CAP_BLEND) ? 0.0f : 1.0f;
-    if (p.sentOpaque != opaque) {
-        glUniform1f(p.opaque, opaque);
-        p.sentOpaque = opaque;
-    }
-    if (variant & VARIANT_SPHERE_MAP)
-        SendPair(p.generate, p.sentGenerate, generateS ? 1.0f : 0.0f, generateT ? 1.0f : 0.0f);
-    if (variant & VARIANT_BORDER) {
-        const int wrap[2] = { WrapMode(texture->wrapS), WrapMode(texture->wrapT) };
-        if (wrap[0] != p.sentWrap[0] || wrap[1] != p.sentWrap[1]) {
-            glUniform2i(p.wrap, wrap[0], wrap[1]);
-            p.sentWrap[0] = wrap[0];
-            p.sentWrap[1] = wrap[1];
-        }
-    }
-
-    // The current normal and texture coordinates where no array feeds them and the
-    // variant reads them; the colour's value for aColour without an array is 0.
-    if (!(present & (1u << FIXED_NORMAL)) && (variant & VARIANT_SPHERE_MAP))
-        SendCurrentValue(FIXED_NORMAL, Fixed.current[FIXED_NORMAL]);
-    if (!(present & (1u << FIXED_TEXCOORD)) && (variant & VARIANT_TEXTURE))
-        SendCurrentValue(FIXED_TEXCOORD, Fixed.current[FIXED_TEXCOORD]);
-    SendCurrentValue(FIXED_COLOUR, NO_COLOUR);
+    SendDrawArray(p, (choice.variant & VARIANT_SPHERE_MAP) != 0, present);
+    SendStateUniforms(p, choice);
+    SendCurrentValues(choice.variant, present);
     return true;
 }

@@ -1,15 +1,15 @@
 // The fixed-function layer's cache in front of the ES context: every state change the
-// layer makes goes through here, and a call that would leave the context's state as
-// it is, is not made. Fixed.gl is what the context holds; the render state the demo
-// asked for (Fixed.wanted) reaches it only when a draw or a clear needs it, so that
-// state set and set back between two draws costs nothing.
+// layer makes goes through Set (layer.h), and a call that would leave the context's
+// state as it is, is not made. Fixed.gl is what the context holds; the render state
+// the demo asked for (Fixed.wanted) reaches it only when a draw or a clear needs it, so
+// that state set and set back between two draws costs nothing.
 //
 // The back buffer's alpha stays 1, as on a window without destination alpha: clears
 // write alpha 1, blending keeps the destination's alpha (its alpha factors are zero
 // and one), and a draw without blending writes alpha 1 from its shader.
 #include "platform/gles/layer.h"
 
-#include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -20,119 +20,84 @@ constexpr struct {
     { CAP_DEPTH_TEST, GL_DEPTH_TEST }, { CAP_CULL_FACE, GL_CULL_FACE },       { CAP_BLEND, GL_BLEND },
     { CAP_DITHER, GL_DITHER },         { CAP_SCISSOR_TEST, GL_SCISSOR_TEST },
 };
+static_assert(std::size(Capabilities) == FIXED_CAPABILITY_COUNT);
 
-// Makes the call that sets `value` and records it, unless the context holds it already.
-template <typename T, typename Call>
-void Set(T& held, T value, Call call)
+// Every field of the context's render state that differs from `want`, in one order.
+void WriteRenderState(const RenderState& want)
 {
-    if (held == value)
-        return;
-    call(value);
-    held = value;
-}
-
-bool SameBox(const GLint a[4], const GLint b[4])
-{
-    return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
+    RenderState& gl = Fixed.gl.render;
+    for (const auto& c : Capabilities)
+        SetCapability(c.bit, (want.capabilities & c.bit) != 0);
+    Set(gl.depthMask, want.depthMask, [](GLboolean mask) { glDepthMask(mask); });
+    Set(gl.depthFunc, want.depthFunc, [](GLenum function) { glDepthFunc(function); });
+    Set(gl.blend, want.blend, [](const auto& f) { glBlendFuncSeparate(f[0], f[1], GL_ZERO, GL_ONE); });
+    Set(gl.viewport, want.viewport, [](const auto& box) { glViewport(box[0], box[1], box[2], box[3]); });
+    Set(gl.scissor, want.scissor, [](const auto& box) { glScissor(box[0], box[1], box[2], box[3]); });
+    SetClearColour(want.clearColour);
+    Set(gl.clearDepth, want.clearDepth, [](GLfloat depth) { glClearDepthf(depth); });
 }
 
 } // namespace
 
 void StartStateCache()
 {
-    // The context is given the state the cache starts from (ES's initial state, but
-    // for the boxes, which are read), whatever it held, so that the cache is true.
+    // The context may hold anything: the cache starts from ES's initial state (but for
+    // the boxes, which are read) and every call is made once, whatever it records.
     Fixed.gl = GlState{};
-    const RenderState& gl = Fixed.gl.render;
-    for (const auto& c : Capabilities) {
-        if (gl.capabilities & c.bit)
-            glEnable(c.capability);
-        else
-            glDisable(c.capability);
-    }
-    glDepthMask(gl.depthMask);
-    glDepthFunc(gl.depthFunc);
-    glBlendFuncSeparate(gl.blendSource, gl.blendDestination, GL_ZERO, GL_ONE);
-    glClearColor(gl.clearColour[0], gl.clearColour[1], gl.clearColour[2], gl.clearColour[3]);
-    glClearDepthf(gl.clearDepth);
+    RenderState start = Fixed.gl.render;
+    glGetIntegerv(GL_VIEWPORT, start.viewport.data());
+    glGetIntegerv(GL_SCISSOR_BOX, start.scissor.data());
+    Fixed.gl.unknown = true;
+    WriteRenderState(start);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glUseProgram(0);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glBindVertexArray(0);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glPixelStorei(GL_PACK_ALIGNMENT, Fixed.gl.packAlignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, Fixed.gl.unpackAlignment);
-    glGetIntegerv(GL_VIEWPORT, Fixed.gl.render.viewport);
-    glGetIntegerv(GL_SCISSOR_BOX, Fixed.gl.render.scissor);
+    UseProgram(0);
+    BindTexture(0);
+    BindVertexArray(0);
+    BindArrayBuffer(0);
+    SetPackAlignment(4);
+    SetUnpackAlignment(4);
+    Fixed.gl.unknown = false;
     Fixed.renderChanged = true;
+}
+
+uint8_t CapabilityBit(GLenum capability)
+{
+    for (const auto& c : Capabilities)
+        if (c.capability == capability)
+            return c.bit;
+    return 0;
 }
 
 void SetCapability(uint8_t bit, bool on)
 {
-    RenderState& gl = Fixed.gl.render;
-    if (((gl.capabilities & bit) != 0) == on)
-        return;
-    for (const auto& c : Capabilities) {
-        if (c.bit == bit) {
-            if (on)
-                glEnable(c.capability);
-            else
-                glDisable(c.capability);
-        }
-    }
-    gl.capabilities = static_cast<uint8_t>(on ? gl.capabilities | bit : gl.capabilities & ~bit);
+    uint8_t& held = Fixed.gl.render.capabilities;
+    const auto capabilities = static_cast<uint8_t>(on ? held | bit : held & ~bit);
+    const bool changed = Set(held, capabilities, [bit, on](uint8_t) {
+        for (const auto& c : Capabilities)
+            if (c.bit == bit)
+                on ? glEnable(c.capability) : glDisable(c.capability);
+    });
     // Set from outside SyncRenderState, it may differ from what the demo asked for.
-    Fixed.renderChanged = true;
+    if (changed)
+        Fixed.renderChanged = true;
 }
 
 void SyncRenderState()
 {
     if (!Fixed.renderChanged)
         return;
-    const RenderState& want = Fixed.wanted;
-    RenderState& gl = Fixed.gl.render;
-    if (want.capabilities != gl.capabilities) {
-        for (const auto& c : Capabilities)
-            SetCapability(c.bit, (want.capabilities & c.bit) != 0);
-    }
-    if (want.depthMask != gl.depthMask) {
-        glDepthMask(want.depthMask);
-        gl.depthMask = want.depthMask;
-    }
-    if (want.depthFunc != gl.depthFunc) {
-        glDepthFunc(want.depthFunc);
-        gl.depthFunc = want.depthFunc;
-    }
-    if (want.blendSource != gl.blendSource || want.blendDestination != gl.blendDestination) {
-        glBlendFuncSeparate(want.blendSource, want.blendDestination, GL_ZERO, GL_ONE);
-        gl.blendSource = want.blendSource;
-        gl.blendDestination = want.blendDestination;
-    }
-    if (!SameBox(want.viewport, gl.viewport)) {
-        glViewport(want.viewport[0], want.viewport[1], want.viewport[2], want.viewport[3]);
-        std::memcpy(gl.viewport, want.viewport, sizeof gl.viewport);
-    }
-    if (!SameBox(want.scissor, gl.scissor)) {
-        glScissor(want.scissor[0], want.scissor[1], want.scissor[2], want.scissor[3]);
-        std::memcpy(gl.scissor, want.scissor, sizeof gl.scissor);
-    }
-    const GLfloat clearColour[4] = { want.clearColour[0], want.clearColour[1], want.clearColour[2], 1.0f };
-    SetClearColour(clearColour);
-    if (want.clearDepth != gl.clearDepth) {
-        glClearDepthf(want.clearDepth);
-        gl.clearDepth = want.clearDepth;
-    }
+    RenderState want = Fixed.wanted;
+    want.clearColour[3] = 1.0f;
+    WriteRenderState(want);
     Fixed.renderChanged = false;
 }
 
-void SetClearColour(const GLfloat colour[4])
+void SetClearColour(const std::array<GLfloat, 4>& colour)
 {
-    GLfloat* gl = Fixed.gl.render.clearColour;
-    if (std::memcmp(colour, gl, sizeof(GLfloat) * 4) == 0)
-        return;
-    glClearColor(colour[0], colour[1], colour[2], colour[3]);
-    std::memcpy(gl, colour, sizeof(GLfloat) * 4);
-    Fixed.renderChanged = true;
+    const bool changed = Set(Fixed.gl.render.clearColour, colour,
+                             [](const auto& c) { glClearColor(c[0], c[1], c[2], c[3]); });
+    if (changed)
+        Fixed.renderChanged = true;
 }
 
 void UseProgram(GLuint program)
@@ -162,26 +127,23 @@ void EnableArrays(uint8_t present)
         Fixed.enabledArrays.resize(name + 1, 0);
     uint8_t& enabled = Fixed.enabledArrays[name];
     const uint8_t change = enabled ^ present;
-    for (int a = 0; a < FIXED_ATTRIBUTE_COUNT; ++a) {
-        if (!(change & (1u << a)))
-            continue;
-        if (present & (1u << a))
-            glEnableVertexAttribArray(static_cast<GLuint>(a));
-        else
-            glDisableVertexAttribArray(static_cast<GLuint>(a));
-    }
-    enabled = present;
+    Set(enabled, present, [change](uint8_t arrays) {
+        for (int a = 0; a < FIXED_ATTRIBUTE_COUNT; ++a) {
+            if (!(change & (1u << a)))
+                continue;
+            if (arrays & (1u << a))
+                glEnableVertexAttribArray(static_cast<GLuint>(a));
+            else
+                glDisableVertexAttribArray(static_cast<GLuint>(a));
+        }
+    });
 }
 
 void SendCurrentValue(int attribute, const float value[4])
 {
-    const auto bit = static_cast<uint8_t>(1u << attribute);
-    float* sent = Fixed.gl.currentValue[attribute];
-    if ((Fixed.gl.attributeSent & bit) && std::memcmp(sent, value, sizeof(float) * 4) == 0)
-        return;
-    glVertexAttrib4fv(static_cast<GLuint>(attribute), value);
-    std::memcpy(sent, value, sizeof(float) * 4);
-    Fixed.gl.attributeSent |= bit;
+    const std::array<float, 4> v = { value[0], value[1], value[2], value[3] };
+    Set(Fixed.gl.currentValue[attribute], v,
+        [attribute](const auto& sent) { glVertexAttrib4fv(static_cast<GLuint>(attribute), sent.data()); });
 }
 
 void SetPackAlignment(int alignment)
@@ -200,4 +162,10 @@ void ForgetVertexArray(GLuint name)
         Fixed.enabledArrays[name] = 0;
     if (Fixed.gl.vertexArray == name)
         Fixed.gl.vertexArray = 0;
+}
+
+void ForgetArrayBuffer(GLuint name)
+{
+    if (Fixed.gl.arrayBuffer == name)
+        Fixed.gl.arrayBuffer = 0;
 }

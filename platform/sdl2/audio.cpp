@@ -1,12 +1,12 @@
 // The audio device on SDL2: the callback copies from one ring that loops forever, the
-// way the Windows wave device loops one buffer, and publishes how many bytes it has
+// way the Windows wave device loops one buffer, and publishes how many frames it has
 // handed on. The output thread polls that count exactly as it polls the wave device.
 //
 // The count is one 64-bit atomic; the callback and the poll both use acquire-release
-// read-modify-writes on it, so every ring byte written before a poll is visible to
-// the callback that plays it, and every byte the callback copied was read before the
+// read-modify-writes on it, so every ring frame written before a poll is visible to
+// the callback that plays it, and every frame the callback copied was read before the
 // poll that lets the writer overwrite it.
-#include "platform/platform.h"
+#include "platform/driver.h"
 
 #include <SDL.h>
 
@@ -22,14 +22,15 @@ struct AudioDevice {
     uint32_t ringBytes = 0;
     uint32_t readOffset = 0;           // callback thread only
     bool playing = false;              // main thread only
-    std::atomic<uint64_t> bytesPlayed{0};
+    std::atomic<uint64_t> framesPlayed{0};
 };
+constexpr uint32_t FRAME_BYTES = 4;   // 16-bit stereo
 AudioDevice Audio;
 char AudioError[256];   // the last open's failure
 
 void SDLCALL FillFromRing(void*, Uint8* stream, int length)
 {
-    Audio.bytesPlayed.fetch_add(0, std::memory_order_acq_rel);
+    Audio.framesPlayed.fetch_add(0, std::memory_order_acq_rel);
     const uint8_t* ring = Audio.ring;
     const uint32_t ringBytes = Audio.ringBytes;
     uint32_t offset = Audio.readOffset;
@@ -49,14 +50,14 @@ void SDLCALL FillFromRing(void*, Uint8* stream, int length)
             offset = 0;
     }
     Audio.readOffset = offset;
-    Audio.bytesPlayed.fetch_add(static_cast<uint64_t>(length), std::memory_order_acq_rel);
+    Audio.framesPlayed.fetch_add(static_cast<uint64_t>(length) / FRAME_BYTES, std::memory_order_acq_rel);
 }
 
-} // namespace
+void Close();
 
-bool PlatformAudioOpen(int rate)
+bool Open(int rate)
 {
-    PlatformAudioClose();
+    Close();
     AudioError[0] = '\0';
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         SDL_strlcpy(AudioError, SDL_GetError(), sizeof AudioError);
@@ -81,47 +82,43 @@ bool PlatformAudioOpen(int rate)
     return true;
 }
 
-const char* PlatformAudioError()
+const char* Error()
 {
     return AudioError;
 }
 
-void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)
+void Prepare(int16_t* ring, uint32_t frames)
 {
     if (Audio.id == 0)
         return;
     SDL_LockAudioDevice(Audio.id);
     Audio.ring = reinterpret_cast<const uint8_t*>(ring);
-    Audio.ringBytes = bytes & ~3u;
+    Audio.ringBytes = frames * FRAME_BYTES;
     Audio.readOffset = 0;
     SDL_UnlockAudioDevice(Audio.id);
 }
 
-void PlatformAudioStart()
+void Start()
 {
     if (Audio.id == 0)
         return;
     SDL_LockAudioDevice(Audio.id);
     Audio.readOffset = 0;
-    Audio.bytesPlayed.store(0, std::memory_order_release);
+    Audio.framesPlayed.store(0, std::memory_order_release);
     SDL_UnlockAudioDevice(Audio.id);
     SDL_PauseAudioDevice(Audio.id, 0);
     Audio.playing = true;
 }
 
-uint32_t PlatformAudioBytesPlayed()
+uint32_t FramesPlayed()
 {
-    // Like the wave device's byte position: a 32-bit counter that wraps.
-    return static_cast<uint32_t>(Audio.bytesPlayed.fetch_add(0, std::memory_order_acq_rel));
+    return static_cast<uint32_t>(Audio.framesPlayed.fetch_add(0, std::memory_order_acq_rel));
 }
 
-void PlatformAudioUnprepare()
-{
-    // The device goes on looping the ring, as the wave device does after its header
-    // is unprepared; the ring outlives it until PlatformAudioReset.
-}
+// Unpreparing is nothing here: the device goes on looping the ring, as the wave device
+// does after its header is unprepared; the ring outlives it until a reset.
 
-void PlatformAudioReset()
+void Reset()
 {
     if (Audio.id == 0)
         return;
@@ -135,7 +132,7 @@ void PlatformAudioReset()
     Audio.playing = false;
 }
 
-void PlatformAudioClose()
+void Close()
 {
     if (Audio.id != 0) {
         SDL_CloseAudioDevice(Audio.id);
@@ -149,3 +146,10 @@ void PlatformAudioClose()
         Audio.subsystemStarted = false;
     }
 }
+
+} // namespace
+
+const AudioDriver BackendAudio = {
+    .open = Open, .error = Error, .prepare = Prepare, .start = Start, .framesPlayed = FramesPlayed, .reset = Reset,
+    .close = Close,
+};

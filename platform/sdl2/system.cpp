@@ -1,5 +1,5 @@
 // Clock, sleep and threads for the SDL2 backend.
-#include "platform/platform.h"
+#include "platform/driver.h"
 
 #include <SDL.h>
 
@@ -44,7 +44,9 @@ void PlatformSleep(int milliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
+namespace {
+
+PlatformThread* StartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
 {
     auto* thread = static_cast<PlatformThread*>(std::malloc(sizeof(PlatformThread)));
     if (!thread)
@@ -59,10 +61,14 @@ PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* p
     return thread;
 }
 
-void PlatformForgetThread(PlatformThread* thread)
+void ForgetThread(PlatformThread* thread)
 {
     if (!thread)
         return;
     SDL_WaitThread(thread->thread, nullptr);
     std::free(thread);
 }
+
+} // namespace
+
+const ThreadDriver BackendThreads = { .startTimeCritical = StartTimeCriticalThread, .forget = ForgetThread };

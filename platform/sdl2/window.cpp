@@ -1,12 +1,12 @@
 // The SDL2 backend of the window, its GL context, message boxes and events.
 //
 // SDL has fewer steps than the Win32 sequence the shell walks through: there is no
-// window class, no device context and no pixel format apart from the window. Those
-// steps map onto what SDL does have (video start-up, the GL attributes, the window,
-// the context) so that each SDL failure is reported with the message of its step.
-#include "platform/platform.h"
-
+// window class, no device context and no pixel format apart from the window. The
+// steps that have a counterpart map onto it (video start-up, the GL attributes, the
+// window, the context) so that each SDL failure is reported with the message of its
+// step; the others are left to their defaults (driver.h).
 #include "platform/backend_common.h"
+#include "platform/driver.h"
 #include "platform/gl.h"
 
 #include <SDL.h>
@@ -25,7 +25,6 @@ SDL_Window* Window = nullptr;
 SDL_GLContext Context = nullptr;
 bool VideoStarted = false;
 bool ModeSwitched = false;
-PlatformMessageHandler MessageHandler = nullptr;
 Uint32 QuitEventType = static_cast<Uint32>(-1);
 
 Uint32 BoxFlags(PlatformIcon icon)
@@ -121,9 +120,7 @@ void KeepFreedHeap()
 #endif
 }
 
-} // namespace
-
-PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformIcon icon)
+PlatformAnswer AskYesNo(const char* text, const char* caption, PlatformIcon icon)
 {
     const SDL_MessageBoxButtonData buttons[] = {
         { SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, ANSWER_NO, "No" },
@@ -147,14 +144,14 @@ PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformI
     return ANSWER_OTHER;
 }
 
-void PlatformShowMessage(const char* text, const char* caption, PlatformIcon icon)
+void ShowMessage(const char* text, const char* caption, PlatformIcon icon)
 {
     // Where no box can be shown the message still reaches whoever started us.
     if (SDL_ShowSimpleMessageBox(BoxFlags(icon), caption, text, nullptr) != 0)
         std::fprintf(stderr, "quorvantile: %s: %s\n", caption, text);
 }
 
-bool PlatformRegisterWindowClass()
+bool RegisterWindowClass()
 {
     if (!VideoStarted) {
         // The window's close button is a message to the demo, not a quit of its own.
@@ -173,7 +170,7 @@ bool PlatformRegisterWindowClass()
     return true;
 }
 
-bool PlatformSwitchDisplayMode(int width, int height, int colourBits)
+bool SwitchDisplayMode(int width, int height, int colourBits)
 {
     (void)colourBits;   // SDL picks the display's own format at that size
     SDL_DisplayMode wanted = {};
@@ -205,7 +202,7 @@ bool PlatformSwitchDisplayMode(int width, int height, int colourBits)
     return true;
 }
 
-bool PlatformCreateWindow(const char* title, int width, int height, bool fullscreen)
+bool CreateWindow(const char* title, int width, int height, bool fullscreen)
 {
     if (fullscreen && Window) {
         SDL_SetWindowTitle(Window, title);
@@ -216,31 +213,26 @@ bool PlatformCreateWindow(const char* title, int width, int height, bool fullscr
     return Window != nullptr;
 }
 
-bool PlatformGetDeviceContext()
+bool GetDeviceContext()
 {
     return Window != nullptr;   // the window is its own drawable
 }
 
-bool PlatformChoosePixelFormat(int colourBits)
+bool ChoosePixelFormat(int colourBits)
 {
     (void)colourBits;
     SetGlAttributes();
     return true;
 }
 
-bool PlatformSetPixelFormat()
-{
-    return true;   // fixed when the window was made
-}
-
-bool PlatformCreateContext()
+bool CreateContext()
 {
     KeepFreedHeap();
     Context = SDL_GL_CreateContext(Window);
     return Context != nullptr;
 }
 
-bool PlatformMakeContextCurrent()
+bool MakeContextCurrent()
 {
     if (SDL_GL_MakeCurrent(Window, Context) != 0)
         return false;
@@ -251,36 +243,36 @@ bool PlatformMakeContextCurrent()
     return StartGlLayer(width, height);
 }
 
-void PlatformShowWindow()
+void ShowWindow()
 {
     SDL_ShowWindow(Window);
     SDL_RaiseWindow(Window);
 }
 
-void PlatformShowCursor(bool show)
+void ShowCursor(bool show)
 {
     SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
-void PlatformRestoreDisplayMode()
+void RestoreDisplayMode()
 {
     if (ModeSwitched && Window)
         SDL_SetWindowFullscreen(Window, 0);
     ModeSwitched = false;
 }
 
-bool PlatformHasContext()
+bool HasContext()
 {
     return Context != nullptr;
 }
 
-bool PlatformReleaseCurrentContext()
+bool ReleaseCurrentContext()
 {
     StopGlLayer();
     return SDL_GL_MakeCurrent(Window, nullptr) == 0;
 }
 
-bool PlatformDeleteContext()
+bool DeleteContext()
 {
     SwapWaits = false;
     SDL_GL_DeleteContext(Context);
@@ -288,29 +280,19 @@ bool PlatformDeleteContext()
     return true;
 }
 
-bool PlatformHasDeviceContext()
-{
-    return false;
-}
-
-bool PlatformReleaseDeviceContext()
-{
-    return true;
-}
-
-bool PlatformHasWindow()
+bool HasWindow()
 {
     return Window != nullptr;
 }
 
-bool PlatformDestroyWindow()
+bool DestroyWindow()
 {
     SDL_DestroyWindow(Window);
     Window = nullptr;
     return true;
 }
 
-bool PlatformUnregisterWindowClass()
+bool UnregisterWindowClass()
 {
     if (VideoStarted)
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -318,7 +300,7 @@ bool PlatformUnregisterWindowClass()
     return true;
 }
 
-void PlatformSwapBuffers()
+void SwapBuffers()
 {
     if (!Window)
         return;
@@ -328,12 +310,7 @@ void PlatformSwapBuffers()
         glFinish();
 }
 
-void PlatformSetMessageHandler(PlatformMessageHandler handler)
-{
-    MessageHandler = handler;
-}
-
-bool PlatformPeekMessage(PlatformMessage* message)
+bool PeekMessage(PlatformMessage* message)
 {
     SDL_Event event;
     if (!SDL_PollEvent(&event))
@@ -387,13 +364,7 @@ bool PlatformPeekMessage(PlatformMessage* message)
     return true;
 }
 
-void PlatformDispatchMessage(const PlatformMessage& message)
-{
-    if (MessageHandler)
-        MessageHandler(message);
-}
-
-void PlatformPostQuit(int code)
+void PostQuit(int code)
 {
     SDL_Event event = {};
     event.type = QuitEventType;
@@ -401,10 +372,23 @@ void PlatformPostQuit(int code)
     SDL_PushEvent(&event);
 }
 
-[[noreturn]] void PlatformEndProcess(int code)
+// A full-screen mode would outlive the process on some servers.
+void EndProcess(int)
 {
-    // A full-screen mode would outlive the process on some servers.
-    PlatformRestoreDisplayMode();
-    std::fflush(nullptr);
-    std::_Exit(code);
+    RestoreDisplayMode();
 }
+
+} // namespace
+
+// The pixel format is fixed when the window is made, and the window is its own
+// device context: those steps are the defaults.
+const WindowDriver BackendWindow = {
+    .askYesNo = AskYesNo, .showMessage = ShowMessage, .registerWindowClass = RegisterWindowClass,
+    .switchDisplayMode = SwitchDisplayMode, .createWindow = CreateWindow, .getDeviceContext = GetDeviceContext,
+    .choosePixelFormat = ChoosePixelFormat, .createContext = CreateContext,
+    .makeContextCurrent = MakeContextCurrent, .showWindow = ShowWindow, .showCursor = ShowCursor,
+    .restoreDisplayMode = RestoreDisplayMode, .hasContext = HasContext,
+    .releaseCurrentContext = ReleaseCurrentContext, .deleteContext = DeleteContext, .hasWindow = HasWindow,
+    .destroyWindow = DestroyWindow, .unregisterWindowClass = UnregisterWindowClass, .swapBuffers = SwapBuffers,
+    .endProcess = EndProcess, .peekMessage = PeekMessage, .postQuit = PostQuit,
+};

@@ -1,13 +1,13 @@
-// The audio device in the browser: an AudioWorklet (platform/web/audio_worklet.js)
+// The audio device in the browser: an AudioWorklet (app/web/audio_worklet.js)
 // on the browser's audio thread that runs the demo's music itself, in a WebAssembly
-// module of its own (platform/web/worklet/music.cpp), mixing ahead in its own ring
+// module of its own (app/web/music_worklet.cpp), mixing ahead in its own ring
 // as the output thread does natively. The page makes it inside the start-up click,
 // its ring already mixed, before the demo starts (Module.makeAudioPlayer in
 // platform/web/library.js); this side only opens it (it is there, and runs at the
 // music's rate), starts it and stops it, by messages: the page's module and the
 // worklet share no memory, and a slow frame on the page's main thread delays the
 // picture, never the sound.
-#include "platform/platform.h"
+#include "platform/driver.h"
 
 #include <iterator>
 
@@ -22,8 +22,8 @@ uint32_t WebAudioFramesPlayed();
 
 namespace {
 
-bool Open = false;
-const char* Error = "";
+bool Opened = false;
+const char* OpenError = "";
 
 // Why the page's sound could not be opened, by WebAudioOpen's result.
 const char* const OpenErrors[] = {
@@ -33,53 +33,49 @@ const char* const OpenErrors[] = {
     "the audio worklet could not run the music's WebAssembly module",
 };
 
-} // namespace
-
-bool PlatformAudioOpen(int rate)
+void Close()
 {
-    PlatformAudioClose();
+    if (!Opened)
+        return;
+    WebAudioClose();
+    Opened = false;
+}
+
+bool Open(int rate)
+{
+    Close();
     const int result = WebAudioOpen(rate);
-    Error = result > 0 && result < static_cast<int>(std::size(OpenErrors)) ? OpenErrors[result] : "";
-    Open = result == 0;
-    return Open;
+    OpenError = result > 0 && result < static_cast<int>(std::size(OpenErrors)) ? OpenErrors[result] : "";
+    Opened = result == 0;
+    return Opened;
 }
 
-const char* PlatformAudioError()
+const char* Error()
 {
-    return Error;
+    return OpenError;
 }
 
-// The player mixes into a ring of its own.
-void PlatformAudioPrepare(int16_t*, uint32_t)
+void Start()
 {
-}
-
-void PlatformAudioStart()
-{
-    if (Open)
+    if (Opened)
         WebAudioStart();
 }
 
 // As of the player's latest report, which comes about every 50 ms.
-uint32_t PlatformAudioBytesPlayed()
+uint32_t FramesPlayed()
 {
-    return Open ? WebAudioFramesPlayed() * 4 : 0;
+    return Opened ? WebAudioFramesPlayed() : 0;
 }
 
-void PlatformAudioUnprepare()
+void Reset()
 {
-}
-
-void PlatformAudioReset()
-{
-    if (Open)
+    if (Opened)
         WebAudioStop();
 }
 
-void PlatformAudioClose()
-{
-    if (!Open)
-        return;
-    WebAudioClose();
-    Open = false;
-}
+} // namespace
+
+// The player mixes into a ring of its own: there is no ring to prepare or take back.
+const AudioDriver BackendAudio = {
+    .open = Open, .error = Error, .start = Start, .framesPlayed = FramesPlayed, .reset = Reset, .close = Close,
+};

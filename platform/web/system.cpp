@@ -2,7 +2,7 @@
 // page's main thread alone: the music, the one thing the demo gives a thread of its
 // own, is mixed by the audio device itself on the browser's audio thread
 // (platform/web/audio.cpp), so no thread is ever started here.
-#include "platform/platform.h"
+#include "platform/driver.h"
 
 #include <emscripten.h>
 
@@ -28,11 +28,4 @@ void PlatformSleep(int milliseconds)
 
 // The page has no threads to offer (they would need memory shared with workers,
 // which browsers allow only in cross-origin isolated pages).
-PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc, void*)
-{
-    return nullptr;
-}
-
-void PlatformForgetThread(PlatformThread*)
-{
-}
+const ThreadDriver BackendThreads = {};

@@ -1,7 +1,7 @@
 // The browser backend of the window, its GL context, message boxes and events, on
 // emscripten's html5 API. The window is the page's canvas (#canvas) and its context
 // is WebGL 2, which the fixed-function layer draws on. The page itself
-// (platform/web/index.html) lays the canvas out, asks the start-up question, asks
+// (app/web/index.html) lays the canvas out, asks the start-up question, asks
 // for full screen inside the click and shows messages; the calls into it are in
 // platform/web/library.js.
 //
@@ -11,9 +11,9 @@
 // density), the canvas and the layer's back buffer take it and a MESSAGE_SIZE goes
 // to the window procedure, as a native window reports its resize.
 //
-// The Win32 steps map onto what a canvas has: no window class, device context or
-// pixel format; the context's attributes are chosen when it is made.
-#include "platform/platform.h"
+// The window's steps that a canvas has map onto it; it has no window class, device
+// context or pixel format (driver.h's defaults stand for those).
+#include "platform/driver.h"
 
 #include "platform/backend_common.h"
 #include "platform/gles/fixed_function.h"
@@ -45,7 +45,6 @@ constexpr const char* CANVAS = "#canvas";
 EMSCRIPTEN_WEBGL_CONTEXT_HANDLE Context = 0;
 bool Listening = false;            // the canvas's event callbacks are registered
 bool WasFullscreen = false;
-PlatformMessageHandler MessageHandler = nullptr;
 std::deque<PlatformMessage> Queue;
 int DrawingWidth = 0;              // the canvas's size in pixels, as last set
 int DrawingHeight = 0;
@@ -136,7 +135,7 @@ void Listen(bool on)
 
 } // namespace
 
-// The page's left mouse button on the canvas (platform/web/index.html): a touch or a
+// The page's left mouse button on the canvas (app/web/index.html): a touch or a
 // pen never reaches here, so a tap does not end a full-screen run.
 extern "C" EMSCRIPTEN_KEEPALIVE void WebLeftButtonDown()
 {
@@ -147,26 +146,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebLeftButtonDown()
     Post(message);
 }
 
-PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformIcon)
+namespace {
+
+PlatformAnswer AskYesNo(const char* text, const char* caption, PlatformIcon)
 {
     return WebAskYesNo(text, caption) ? ANSWER_YES : ANSWER_NO;
 }
 
-void PlatformShowMessage(const char* text, const char* caption, PlatformIcon icon)
+void ShowMessage(const char* text, const char* caption, PlatformIcon icon)
 {
     WebShowMessage(text, caption, static_cast<int>(icon));
-}
-
-bool PlatformRegisterWindowClass()
-{
-    return true;
 }
 
 // The page asked for full screen inside the click that answered the question (the
 // browser allows it nowhere else), and asks for a full-screen run only when it did. A
 // refusal comes later and leaves the canvas in the page (WebWindowed), with no
 // further question: the page knows why, and no video card is to blame.
-bool PlatformSwitchDisplayMode(int, int, int)
+bool SwitchDisplayMode(int, int, int)
 {
     WasFullscreen = WebFullscreenRequested() != 0;
     return true;
@@ -174,7 +170,7 @@ bool PlatformSwitchDisplayMode(int, int, int)
 
 // The canvas starts at the size asked for; the page's own size follows as a resize
 // before the first frame.
-bool PlatformCreateWindow(const char*, int width, int height, bool)
+bool CreateWindow(const char*, int width, int height, bool)
 {
     if (!SetDrawingSize(width, height))
         return false;
@@ -182,24 +178,9 @@ bool PlatformCreateWindow(const char*, int width, int height, bool)
     return true;
 }
 
-bool PlatformGetDeviceContext()
-{
-    return true;   // the canvas is its own drawable
-}
-
-bool PlatformChoosePixelFormat(int)
-{
-    return true;   // chosen with the context's attributes
-}
-
-bool PlatformSetPixelFormat()
-{
-    return true;
-}
-
 // An opaque canvas without depth or multisampling: the layer draws into its own
 // back buffer, which has the depth, and copies it here for each frame.
-bool PlatformCreateContext()
+bool CreateContext()
 {
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
@@ -215,89 +196,69 @@ bool PlatformCreateContext()
     return Context > 0;
 }
 
-bool PlatformMakeContextCurrent()
+bool MakeContextCurrent()
 {
     if (emscripten_webgl_make_context_current(Context) != EMSCRIPTEN_RESULT_SUCCESS)
         return false;
     return StartGlLayer(DrawingWidth, DrawingHeight);
 }
 
-void PlatformShowWindow()
+void ShowWindow()
 {
     WebShowCanvas();
 }
 
-void PlatformShowCursor(bool show)
+void ShowCursor(bool show)
 {
     WebShowCursor(show ? 1 : 0);
 }
 
-void PlatformRestoreDisplayMode()
+void RestoreDisplayMode()
 {
     WasFullscreen = false;
     WebLeaveFullscreen();
 }
 
-bool PlatformHasContext()
+bool HasContext()
 {
     return Context > 0;
 }
 
-bool PlatformReleaseCurrentContext()
+bool ReleaseCurrentContext()
 {
     StopGlLayer();
     return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
 }
 
-bool PlatformDeleteContext()
+bool DeleteContext()
 {
     const bool ok = emscripten_webgl_destroy_context(Context) == EMSCRIPTEN_RESULT_SUCCESS;
     Context = 0;
     return ok;
 }
 
-bool PlatformHasDeviceContext()
-{
-    return false;
-}
-
-bool PlatformReleaseDeviceContext()
-{
-    return true;
-}
-
-bool PlatformHasWindow()
+bool HasWindow()
 {
     return Listening;
 }
 
-bool PlatformDestroyWindow()
+bool DestroyWindow()
 {
     Listen(false);
     return true;
 }
 
-bool PlatformUnregisterWindowClass()
-{
-    return true;
-}
-
 // The browser shows what the canvas holds once the animation-frame callback returns.
-void PlatformSwapBuffers()
+void SwapBuffers()
 {
     if (Context > 0)
         PresentGlLayer();
 }
 
-void PlatformSetMessageHandler(PlatformMessageHandler handler)
-{
-    MessageHandler = handler;
-}
-
 // Once the queue has run dry, the canvas's wanted size is looked at (once a frame,
 // as the shell empties the queue before each frame): a new one is set and reported
 // as the window's new client size.
-bool PlatformPeekMessage(PlatformMessage* message)
+bool PeekMessage(PlatformMessage* message)
 {
     if (Queue.empty() && Context > 0) {
         int width = 0, height = 0;
@@ -318,13 +279,7 @@ bool PlatformPeekMessage(PlatformMessage* message)
     return true;
 }
 
-void PlatformDispatchMessage(const PlatformMessage& message)
-{
-    if (MessageHandler)
-        MessageHandler(message);
-}
-
-void PlatformPostQuit(int code)
+void PostQuit(int code)
 {
     PlatformMessage message;
     message.kind = MESSAGE_QUIT;
@@ -335,9 +290,21 @@ void PlatformPostQuit(int code)
 // There is no process to end: the page stops the sound, keeps the
 // last frame on the canvas, dimmed, and offers to play again. Unwinding returns to
 // the browser without running anything of the frame that called this.
-[[noreturn]] void PlatformEndProcess(int code)
+void EndProcess(int code)
 {
     std::fflush(nullptr);
     WebEnded(code);
     emscripten_unwind_to_js_event_loop();
 }
+
+} // namespace
+
+// The pixel format is the context's attributes, chosen when it is made.
+const WindowDriver BackendWindow = {
+    .askYesNo = AskYesNo, .showMessage = ShowMessage, .switchDisplayMode = SwitchDisplayMode,
+    .createWindow = CreateWindow, .createContext = CreateContext, .makeContextCurrent = MakeContextCurrent,
+    .showWindow = ShowWindow, .showCursor = ShowCursor, .restoreDisplayMode = RestoreDisplayMode,
+    .hasContext = HasContext, .releaseCurrentContext = ReleaseCurrentContext, .deleteContext = DeleteContext,
+    .hasWindow = HasWindow, .destroyWindow = DestroyWindow, .swapBuffers = SwapBuffers,
+    .endProcess = EndProcess, .peekMessage = PeekMessage, .postQuit = PostQuit,
+};

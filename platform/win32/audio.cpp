@@ -1,6 +1,6 @@
 // The audio device on Windows: the wave mapper, one looping buffer queued once, and
-// its byte position polled by the output thread.
-#include "platform/platform.h"
+// its position polled by the output thread.
+#include "platform/driver.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -13,10 +13,9 @@ struct AudioDevice {
     char error[MAXERRORLENGTH] = {};   // the last open's failure
 };
 AudioDevice Audio;
+constexpr uint32_t FRAME_BYTES = 4;   // 16-bit stereo
 
-} // namespace
-
-bool PlatformAudioOpen(int rate)
+bool WinOpen(int rate)
 {
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -38,19 +37,19 @@ bool PlatformAudioOpen(int rate)
     return true;
 }
 
-const char* PlatformAudioError()
+const char* WinError()
 {
     return Audio.error;
 }
 
-void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)
+void WinPrepare(int16_t* ring, uint32_t frames)
 {
     // A header from an earlier play, taken back by a reset, is released first.
     if (Audio.header.lpData)
         waveOutUnprepareHeader(Audio.device, &Audio.header, sizeof(WAVEHDR));
     Audio.header = WAVEHDR{};
     Audio.header.lpData = reinterpret_cast<LPSTR>(ring);
-    Audio.header.dwBufferLength = bytes;
+    Audio.header.dwBufferLength = frames * FRAME_BYTES;
     Audio.header.dwBytesRecorded = 0;
     Audio.header.dwUser = 0;
     Audio.header.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
@@ -58,21 +57,22 @@ void PlatformAudioPrepare(int16_t* ring, uint32_t bytes)
     waveOutPrepareHeader(Audio.device, &Audio.header, sizeof(WAVEHDR));
 }
 
-void PlatformAudioStart()
+void WinStart()
 {
     waveOutWrite(Audio.device, &Audio.header, sizeof(WAVEHDR));
 }
 
-uint32_t PlatformAudioBytesPlayed()
+// The device's byte position, a 32-bit counter, in frames. When the query fails, the
+// previous answer stands.
+uint32_t WinFramesPlayed()
 {
-    // When the query fails, the previous answer stands.
     static MMTIME time{};
     time.wType = TIME_BYTES;
     waveOutGetPosition(Audio.device, &time, sizeof(MMTIME));
-    return time.u.cb;
+    return time.u.cb / FRAME_BYTES;
 }
 
-void PlatformAudioUnprepare()
+void WinUnprepare()
 {
     if (!Audio.header.lpData)
         return;
@@ -80,13 +80,13 @@ void PlatformAudioUnprepare()
     Audio.header.dwFlags &= ~static_cast<DWORD>(WHDR_PREPARED);
 }
 
-void PlatformAudioReset()
+void WinReset()
 {
     if (Audio.device)
         waveOutReset(Audio.device);
 }
 
-void PlatformAudioClose()
+void WinClose()
 {
     if (Audio.device) {
         // After the reset the buffer is no longer queued and can be released.
@@ -97,3 +97,10 @@ void PlatformAudioClose()
     Audio.device = nullptr;
     Audio.header = WAVEHDR{};
 }
+
+} // namespace
+
+const AudioDriver BackendAudio = {
+    .open = WinOpen, .error = WinError, .prepare = WinPrepare, .start = WinStart, .framesPlayed = WinFramesPlayed,
+    .unprepare = WinUnprepare, .reset = WinReset, .close = WinClose,
+};

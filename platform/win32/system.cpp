@@ -1,5 +1,5 @@
 // Clock, sleep and threads for the Win32 backend.
-#include "platform/platform.h"
+#include "platform/driver.h"
 
 #include <windows.h>
 
@@ -34,7 +34,9 @@ void PlatformSleep(int milliseconds)
     Sleep(static_cast<DWORD>(milliseconds));
 }
 
-PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
+namespace {
+
+PlatformThread* StartTimeCriticalThread(PlatformThreadProc proc, void* parameter)
 {
     auto* thread = static_cast<PlatformThread*>(std::malloc(sizeof(PlatformThread)));
     if (!thread)
@@ -49,7 +51,7 @@ PlatformThread* PlatformStartTimeCriticalThread(PlatformThreadProc proc, void* p
     return thread;
 }
 
-void PlatformForgetThread(PlatformThread* thread)
+void ForgetThread(PlatformThread* thread)
 {
     if (!thread)
         return;
@@ -57,3 +59,7 @@ void PlatformForgetThread(PlatformThread* thread)
     CloseHandle(thread->handle);
     std::free(thread);
 }
+
+} // namespace
+
+const ThreadDriver BackendThreads = { .startTimeCritical = StartTimeCriticalThread, .forget = ForgetThread };

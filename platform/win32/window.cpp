@@ -1,6 +1,6 @@
 // The Win32 backend of the window, its WGL context, message boxes and the message
 // queue: one Win32 or WGL call behind each step of platform.h's window interface.
-#include "platform/platform.h"
+#include "platform/driver.h"
 
 #include <windows.h>
 
@@ -16,7 +16,6 @@ HGLRC RenderingContext = nullptr;
 DWORD WindowStyle = 0;
 DWORD WindowExStyle = 0;
 int PixelFormat = 0;
-PlatformMessageHandler MessageHandler = nullptr;
 MSG LastMessage = {};
 
 // Filled once, before its first use, and passed to both ChoosePixelFormat and
@@ -66,15 +65,14 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    const intptr_t result = MessageHandler ? MessageHandler(translated) : MESSAGE_DEFAULT;
+    const PlatformMessageHandler handler = CurrentMessageHandler();
+    const intptr_t result = handler ? handler(translated) : MESSAGE_DEFAULT;
     if (result == MESSAGE_DEFAULT)
         return DefWindowProcA(window, message, wParam, lParam);
     return static_cast<LRESULT>(result);
 }
 
-} // namespace
-
-PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformIcon icon)
+PlatformAnswer WinAskYesNo(const char* text, const char* caption, PlatformIcon icon)
 {
     switch (MessageBoxA(nullptr, text, caption, MB_YESNO | IconFlags(icon))) {
     case IDYES: return ANSWER_YES;
@@ -83,12 +81,12 @@ PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformI
     }
 }
 
-void PlatformShowMessage(const char* text, const char* caption, PlatformIcon icon)
+void WinShowMessage(const char* text, const char* caption, PlatformIcon icon)
 {
     MessageBoxA(nullptr, text, caption, MB_OK | IconFlags(icon));
 }
 
-bool PlatformRegisterWindowClass()
+bool WinRegisterWindowClass()
 {
     Instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass = {};
@@ -105,7 +103,7 @@ bool PlatformRegisterWindowClass()
     return RegisterClassA(&windowClass) != 0;
 }
 
-bool PlatformSwitchDisplayMode(int width, int height, int colourBits)
+bool WinSwitchDisplayMode(int width, int height, int colourBits)
 {
     DEVMODEA mode;
     ZeroMemory(&mode, sizeof(mode));
@@ -118,7 +116,7 @@ bool PlatformSwitchDisplayMode(int width, int height, int colourBits)
     return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
 }
 
-bool PlatformCreateWindow(const char* title, int width, int height, bool fullscreen)
+bool WinCreateWindow(const char* title, int width, int height, bool fullscreen)
 {
     if (fullscreen) {
         WindowExStyle = WS_EX_APPWINDOW;
@@ -136,13 +134,13 @@ bool PlatformCreateWindow(const char* title, int width, int height, bool fullscr
     return WindowHandle != nullptr;
 }
 
-bool PlatformGetDeviceContext()
+bool WinGetDeviceContext()
 {
     DeviceContext = GetDC(WindowHandle);
     return DeviceContext != nullptr;
 }
 
-bool PlatformChoosePixelFormat(int colourBits)
+bool WinChoosePixelFormat(int colourBits)
 {
     if (!PixelFormatDescriptorFilled) {
         ZeroMemory(&PixelFormatDescriptor, sizeof(PixelFormatDescriptor));
@@ -160,98 +158,93 @@ bool PlatformChoosePixelFormat(int colourBits)
     return PixelFormat != 0;
 }
 
-bool PlatformSetPixelFormat()
+bool WinSetPixelFormat()
 {
     return SetPixelFormat(DeviceContext, PixelFormat, &PixelFormatDescriptor) != FALSE;
 }
 
-bool PlatformCreateContext()
+bool WinCreateContext()
 {
     RenderingContext = wglCreateContext(DeviceContext);
     return RenderingContext != nullptr;
 }
 
-bool PlatformMakeContextCurrent()
+bool WinMakeContextCurrent()
 {
     return wglMakeCurrent(DeviceContext, RenderingContext) != FALSE;
 }
 
-void PlatformShowWindow()
+void WinShowWindow()
 {
     ShowWindow(WindowHandle, SW_SHOW);
     SetForegroundWindow(WindowHandle);
     SetFocus(WindowHandle);
 }
 
-void PlatformShowCursor(bool show)
+void WinShowCursor(bool show)
 {
     ShowCursor(show ? TRUE : FALSE);
 }
 
-void PlatformRestoreDisplayMode()
+void WinRestoreDisplayMode()
 {
     ChangeDisplaySettingsA(nullptr, 0);
 }
 
-bool PlatformHasContext()
+bool WinHasContext()
 {
     return RenderingContext != nullptr;
 }
 
-bool PlatformReleaseCurrentContext()
+bool WinReleaseCurrentContext()
 {
     return wglMakeCurrent(nullptr, nullptr) != FALSE;
 }
 
-bool PlatformDeleteContext()
+bool WinDeleteContext()
 {
     const bool deleted = wglDeleteContext(RenderingContext) != FALSE;
     RenderingContext = nullptr;
     return deleted;
 }
 
-bool PlatformHasDeviceContext()
+bool WinHasDeviceContext()
 {
     return DeviceContext != nullptr;
 }
 
-bool PlatformReleaseDeviceContext()
+bool WinReleaseDeviceContext()
 {
     const bool released = ReleaseDC(WindowHandle, DeviceContext) != 0;
     DeviceContext = nullptr;
     return released;
 }
 
-bool PlatformHasWindow()
+bool WinHasWindow()
 {
     return WindowHandle != nullptr;
 }
 
-bool PlatformDestroyWindow()
+bool WinDestroyWindow()
 {
     const bool destroyed = DestroyWindow(WindowHandle) != FALSE;
     WindowHandle = nullptr;
     return destroyed;
 }
 
-bool PlatformUnregisterWindowClass()
+bool WinUnregisterWindowClass()
 {
     const bool unregistered = UnregisterClassA("OpenGL", Instance) != FALSE;
     Instance = nullptr;
     return unregistered;
 }
 
-void PlatformSwapBuffers()
+void WinSwapBuffers()
 {
     SwapBuffers(DeviceContext);
 }
 
-void PlatformSetMessageHandler(PlatformMessageHandler handler)
-{
-    MessageHandler = handler;
-}
-
-bool PlatformPeekMessage(PlatformMessage* message)
+bool WinPeekMessage(PlatformMessage* message)
 {
     if (!PeekMessageA(&LastMessage, nullptr, 0, 0, PM_REMOVE))
         return false;
@@ -263,22 +256,32 @@ bool PlatformPeekMessage(PlatformMessage* message)
     return true;
 }
 
-void PlatformDispatchMessage(const PlatformMessage&)
+void WinDispatchMessage(const PlatformMessage&)
 {
     // The window procedure translates the message itself when it arrives there.
     TranslateMessage(&LastMessage);
     DispatchMessageA(&LastMessage);
 }
 
-void PlatformPostQuit(int code)
+void WinPostQuit(int code)
 {
     PostQuitMessage(code);
 }
 
-[[noreturn]] void PlatformEndProcess(int code)
-{
-    // The full-screen switch was made with CDS_FULLSCREEN: the system restores the
-    // desktop mode when the process ends.
-    std::fflush(nullptr);
-    std::_Exit(code);
-}
+} // namespace
+
+// The process ends as by default: the full-screen switch was made with CDS_FULLSCREEN,
+// and the system restores the desktop mode when the process ends.
+const WindowDriver BackendWindow = {
+    .askYesNo = WinAskYesNo, .showMessage = WinShowMessage, .registerWindowClass = WinRegisterWindowClass,
+    .switchDisplayMode = WinSwitchDisplayMode, .createWindow = WinCreateWindow,
+    .getDeviceContext = WinGetDeviceContext, .choosePixelFormat = WinChoosePixelFormat,
+    .setPixelFormat = WinSetPixelFormat, .createContext = WinCreateContext,
+    .makeContextCurrent = WinMakeContextCurrent, .showWindow = WinShowWindow, .showCursor = WinShowCursor,
+    .restoreDisplayMode = WinRestoreDisplayMode, .hasContext = WinHasContext,
+    .releaseCurrentContext = WinReleaseCurrentContext, .deleteContext = WinDeleteContext,
+    .hasDeviceContext = WinHasDeviceContext, .releaseDeviceContext = WinReleaseDeviceContext,
+    .hasWindow = WinHasWindow, .destroyWindow = WinDestroyWindow, .unregisterWindowClass = WinUnregisterWindowClass,
+    .swapBuffers = WinSwapBuffers, .peekMessage = WinPeekMessage, .dispatchMessage = WinDispatchMessage,
+    .postQuit = WinPostQuit,
+};

@@ -36,12 +36,17 @@ void ExpectLibraryBits(float x)
 
 TEST(Trigonometry, GivesTheLibrarysDoubleResultRoundedOverTheDemosAngles)
 {
-    // Every float around the edges of the series' range (pi/4 and 3pi/4), then a
-    // dense sweep up to the demo's largest angles (a few thousand radians) and
-    // scattered floats of every magnitude from 2^-40.
-    for (float edge : { 0.785f, 2.356f, -0.785f, -2.356f })
-        for (float x = edge - 0.004f; x <= edge + 0.004f; x = std::nextafter(x, 10.0f))
-            ExpectLibraryBits(x);
+    // Every float around the edges where the reduction changes its step: the quick
+    // path's (odd multiples of pi/256) and the careful path's quarter turns (odd
+    // multiples of pi/4); then a dense sweep up to the demo's largest angles (a few
+    // thousand radians) and scattered floats of every magnitude from 2^-40.
+    const struct {
+        float at, width;
+    } edges[] = { { 0.01227f, 0.0001f }, { 0.03682f, 0.0002f }, { 0.785f, 0.004f }, { 2.356f, 0.004f } };
+    for (const auto& edge : edges)
+        for (float sign : { 1.0f, -1.0f })
+            for (float x = sign * edge.at - edge.width; x <= sign * edge.at + edge.width; x = std::nextafter(x, 10.0f))
+                ExpectLibraryBits(x);
     for (int i = -2000000; i <= 2000000; ++i)
         ExpectLibraryBits(static_cast<float>(i) * 0.00173f);
     uint32_t state = 12345;

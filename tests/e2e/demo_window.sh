@@ -46,8 +46,8 @@ fi
 
 win=$(find_window "$title" '$2 == 640 && $3 == 480') || fail "no 640 x 480 window after the answers"
 # The first frames are drawn once the start-up has built everything; on a busy
-# machine that can take a while, so look a few times.
-for attempt in 1 2 3; do
+# machine that can take a while, so look until they are there (a minute at most).
+for attempt in $(seq 1 40); do
     sleep 1.5
     import -window "$win" "$out/window.png" || fail "could not capture the window"
     brightest=$(convert "$out/window.png" -format '%[fx:maxima]' info:)

@@ -29,17 +29,17 @@ wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2
 
 wine_run "$exe" & pid=$!
 
-box=$(find_window "$title" '$2 < 600' 30) || fail "the start-up question never appeared"
+box=$(find_window "$title" '$2 < 600' 120) || fail "the start-up question never appeared"
 answer_box "$box" n || fail "the question box did not take No"   # n: the No button
 
-win=$(find_window "$title" '$2 >= 640 && $3 >= 480' 15) || fail "no window after answering No"
+win=$(find_window "$title" '$2 >= 640 && $3 >= 480') || fail "no window after answering No"
 sleep 2
 kill -0 "$pid" 2>/dev/null || fail "the program ended on its own"
 xwininfo -root -tree | grep -F '"ERROR"' >/dev/null && fail "an ERROR box is shown"
 import -window "$win" "$work/window$bits.png" 2>/dev/null
 
 hold_key "$win" Escape
-wait_exit 15 || fail "the program did not end on Escape"
+wait_exit 60 || fail "the program did not end on Escape"
 wait "$pid"
 rc=$?
 wine_stop

@@ -10,9 +10,9 @@ windows_named() {
 
 # find_window NAME AWK_CONDITION [SECONDS]: prints the id of the first window named
 # NAME whose "id width height" line meets the condition, waiting up to SECONDS
-# (default 10). Fails when none appears.
+# (default 60: a cap for a busy machine, not a measure). Fails when none appears.
 find_window() {
-    local tries=$(( ${3:-10} * 10 )) id
+    local tries=$(( ${3:-60} * 10 )) id
     for _ in $(seq 1 "$tries"); do
         id=$(windows_named "$1" | awk "$2 { print \$1; exit }")
         [ -n "$id" ] && { echo "$id"; return 0; }

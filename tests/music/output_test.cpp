@@ -83,9 +83,9 @@ TEST_F(OutputTest, ThreadKeepsTheRingFilledWhileTheDevicePlays)
     ASSERT_NE(module, nullptr);
     ASSERT_TRUE(PlayModule(module));
     PlatformSleep(300);
-    const uint32_t before = PlatformAudioBytesPlayed() / 4;
+    const uint32_t before = PlatformAudioFramesPlayed();
     StopModule(module);
-    const uint32_t after = PlatformAudioBytesPlayed() / 4;
+    const uint32_t after = PlatformAudioFramesPlayed();
     // The device plays on its own clock and the thread follows it block by block:
     // never ahead of the block being played, and not far behind (some slack for a
     // loaded machine). 300 ms is far from the ring's 2 s wrap.

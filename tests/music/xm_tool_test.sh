@@ -101,10 +101,10 @@ rm "$dir/err.txt"
 for signal in INT TERM; do
     SDL_AUDIODRIVER=dummy "$tool" play "$dir/long.xm" >"$dir/play.txt" &
     pid=$!
-    for _ in $(seq 100); do grep -q "^playing" "$dir/play.txt" && break; sleep 0.05; done
+    for _ in $(seq 600); do grep -q "^playing" "$dir/play.txt" && break; sleep 0.05; done
     grep -q "^playing" "$dir/play.txt" || fail "play did not start"
     kill -s $signal $pid
-    for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
+    for _ in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
     if kill -0 $pid 2>/dev/null; then
         kill -KILL $pid
         fail "play went on after SIG$signal"

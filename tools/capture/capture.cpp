@@ -154,10 +154,7 @@ int RunCapture(int argc, char** argv)
     CaptureOptions options;
     if (const int code = ParseCaptureOptions(argc, argv, &options); code >= 0)
         return code;
-    std::string error;
-    if (!CheckOutputs(options, &error))
-        return Failure(Tool, error);
-
+    // A run with nothing to write is refused before any output folder is made.
     const int endTime = static_cast<int>(std::ceil(ComputeEndTime(TimelineTracks[0])));
     const Schedule schedule = MakeSchedule(options, endTime);
     for (const std::string& note : schedule.notes)
@@ -166,6 +163,9 @@ int RunCapture(int argc, char** argv)
         return Failure(Tool, "no frame to write");
     if (!options.audio.empty() && schedule.soundEnd <= schedule.soundFirst)
         return Failure(Tool, "no sound to write");
+    std::string error;
+    if (!CheckOutputs(options, &error))
+        return Failure(Tool, error);
 
     // The sound alone needs no drawing.
     if (!options.audio.empty() && !WriteSoundFile(options.audio, schedule.soundFirst, schedule.soundEnd, &error))

@@ -1,5 +1,5 @@
-// The demo's entry point on Windows. Its arguments are not used.
-#include "platform/platform.h"
+// The demo's program on Windows. Its arguments are not used.
+#include "shell/shell.h"
 
 #include <windows.h>
 

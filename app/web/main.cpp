@@ -1,4 +1,4 @@
-// The demo's entry points in the browser. The page (platform/web/index.html) owns
+// The demo's entry points in the browser. The page (app/web/index.html) owns
 // the loop: it asks the start-up question, then calls WebStart inside the answer's
 // handler and WebFrame from each animation frame. A still for tests and sharing is
 // WebPrepareStill, then WebDrawStill for each frame on the fixed step.

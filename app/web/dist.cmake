@@ -1,8 +1,8 @@
 # The browser build: build/web/dist, a folder of static files that plays from any
 # static server (the page, the module as quorvantile.js and .wasm, the audio worklet
 # and the music's own module quorvantile_music.wasm), and build/web/quorvantile.html,
-# the same demo as one self-contained file. Included by the top-level CMakeLists.txt
-# for the web preset.
+# the same demo as one self-contained file. Included by app/CMakeLists.txt for the
+# web preset.
 set(QV_DIST ${CMAKE_BINARY_DIR}/dist)
 set_target_properties(quorvantile PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_DIST} SUFFIX ".js")
 target_link_options(quorvantile PRIVATE
@@ -53,7 +53,7 @@ endif()
 # WebAssembly module with no JavaScript of its own, which the worklet instantiates.
 # The block filler is music/output.cpp; its device and thread are never called here,
 # and the link drops them with every use of the platform.
-add_executable(quorvantile_music ${CMAKE_SOURCE_DIR}/platform/web/worklet/music.cpp ${CMAKE_SOURCE_DIR}/music/output.cpp)
+add_executable(quorvantile_music ${CMAKE_CURRENT_LIST_DIR}/music_worklet.cpp ${CMAKE_SOURCE_DIR}/music/output.cpp)
 target_link_libraries(quorvantile_music PRIVATE qv_base qv_music_player)
 set_target_properties(quorvantile_music PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_DIST} SUFFIX ".wasm")
 target_link_libraries(quorvantile_music PRIVATE qv_demo_code)
@@ -72,8 +72,8 @@ set(QV_PAGE_FILES index.html audio_worklet.js)
 set(QV_PAGE_OUTPUTS)
 foreach(file ${QV_PAGE_FILES})
     add_custom_command(OUTPUT ${QV_DIST}/${file}
-        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/platform/web/${file} ${QV_DIST}/${file}
-        DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/${file}
+        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/${file} ${QV_DIST}/${file}
+        DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${file}
         VERBATIM)
     list(APPEND QV_PAGE_OUTPUTS ${QV_DIST}/${file})
 endforeach()
@@ -84,8 +84,8 @@ add_custom_target(quorvantile_page ALL DEPENDS ${QV_PAGE_OUTPUTS})
 find_program(QV_NODE NAMES node nodejs REQUIRED)
 set(QV_SINGLE_FILE ${CMAKE_BINARY_DIR}/quorvantile.html)
 add_custom_command(OUTPUT ${QV_SINGLE_FILE}
-    COMMAND ${QV_NODE} ${CMAKE_SOURCE_DIR}/platform/web/single_file.mjs ${QV_DIST} ${QV_SINGLE_FILE}
-    DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/single_file.mjs ${QV_PAGE_OUTPUTS} quorvantile quorvantile_music
+    COMMAND ${QV_NODE} ${CMAKE_CURRENT_LIST_DIR}/single_file.mjs ${QV_DIST} ${QV_SINGLE_FILE}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/single_file.mjs ${QV_PAGE_OUTPUTS} quorvantile quorvantile_music
             $<TARGET_FILE:quorvantile> $<TARGET_FILE:quorvantile_music>
     COMMENT "Writing the single file quorvantile.html"
     VERBATIM)

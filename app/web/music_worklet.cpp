@@ -1,5 +1,5 @@
 // The music of the browser build, as a WebAssembly module of its own that the audio
-// worklet (platform/web/audio_worklet.js) runs on the browser's audio thread: the
+// worklet (app/web/audio_worklet.js) runs on the browser's audio thread: the
 // demo's module, player, mixer and block filler, and nothing of the page's module,
 // its memory or its threads.
 //

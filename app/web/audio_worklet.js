@@ -1,6 +1,6 @@
 // The audio device of the browser build, on the browser's audio thread, where it also
-// runs the demo's music: a WebAssembly module of its own (platform/web/worklet/
-// music.cpp: the module, player, mixer and block filler) mixes a ring of about two
+// runs the demo's music: a WebAssembly module of its own (app/web/music_worklet.cpp:
+// the module, player, mixer and block filler) mixes a ring of about two
 // seconds, which this processor plays from its first frame and re-mixes behind the
 // play position after every quantum, as the output thread does natively after each
 // poll of the device. Nothing here waits for the page's main thread, so a slow frame
