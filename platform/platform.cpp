@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
@@ -44,10 +45,13 @@ PlatformAnswer PlatformAskYesNo(const char* text, const char* caption, PlatformI
 
 void PlatformShowMessage(const char* text, const char* caption, PlatformIcon icon)
 {
-    if (Window.showMessage)
+    if (Window.showMessage) {
         Window.showMessage(text, caption, icon);
-    else
-        std::fprintf(stderr, "quorvantile: %s: %s\n", caption, text);
+        return;
+    }
+    // No formatted output: the program links no printf engine.
+    for (const char* part : { "quorvantile: ", caption, ": ", text, "\n" })
+        std::fputs(part, stderr);
 }
 
 // ---- The window and its GL context ----------------------------------------------
