@@ -68,15 +68,24 @@ target_link_options(quorvantile_music PRIVATE
     -sFILESYSTEM=0
 )
 
-set(QV_PAGE_FILES index.html audio_worklet.js)
-set(QV_PAGE_OUTPUTS)
-foreach(file ${QV_PAGE_FILES})
-    add_custom_command(OUTPUT ${QV_DIST}/${file}
-        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/${file} ${QV_DIST}/${file}
-        DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${file}
-        VERBATIM)
-    list(APPEND QV_PAGE_OUTPUTS ${QV_DIST}/${file})
-endforeach()
+# The page as it is; the worklet's script without its comments and with short local
+# names (the closure compiler's simple optimisations, which keep every global and
+# property name), or as it is where there is no compiler.
+add_custom_command(OUTPUT ${QV_DIST}/index.html
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/index.html ${QV_DIST}/index.html
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/index.html
+    VERBATIM)
+if(EXISTS ${QV_CLOSURE_COMPILER})
+    set(QV_COPY_WORKLET ${QV_CLOSURE_COMPILER} --compilation_level SIMPLE --language_out ECMASCRIPT_2020
+        --js ${CMAKE_CURRENT_LIST_DIR}/audio_worklet.js --js_output_file ${QV_DIST}/audio_worklet.js)
+else()
+    set(QV_COPY_WORKLET ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/audio_worklet.js ${QV_DIST}/audio_worklet.js)
+endif()
+add_custom_command(OUTPUT ${QV_DIST}/audio_worklet.js
+    COMMAND ${QV_COPY_WORKLET}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/audio_worklet.js
+    VERBATIM)
+set(QV_PAGE_OUTPUTS ${QV_DIST}/index.html ${QV_DIST}/audio_worklet.js)
 add_custom_target(quorvantile_page ALL DEPENDS ${QV_PAGE_OUTPUTS})
 
 # The single file: the page with the module's script, both WebAssembly modules and
