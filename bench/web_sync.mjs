@@ -31,11 +31,13 @@ try {
         const seen = reports.length ? reports[reports.length - 1].at : -Infinity;
         reports.push(...now.reports.filter((r) => r.at > seen));
         if (now.phase === 'ended') {
-            const { median, worst } = medianAndWorst(musicOffsets(reports, zeroAt, 44100).map((o) => o.offset));
+            const offsets = musicOffsets(reports, zeroAt, 44100);
+            const { median, worst } = medianAndWorst(offsets.map((o) => o.offset));
             const seconds = (now.timings.started === undefined ? 0 : 173.12);
             console.log(`${engine} at 1024x768: first frame ${(now.timings.firstFrame - now.timings.click).toFixed(0)} ms ` +
                         `after the click; ${(now.frames / seconds).toFixed(1)} frames a second over the run; music - picture ` +
-                        `over ${reports.length} reports: median ${median.toFixed(1)} ms, worst ${worst.toFixed(1)} ms; ` +
+                        `over ${offsets.length} reports: median ${median.toFixed(1)} ms, worst ${worst.toFixed(1)} ms ` +
+                        `(${offsets.unsteady} made while the device ran dry left out); ` +
                         `${reports[reports.length - 1].corrections} corrections`);
             break;
         }
