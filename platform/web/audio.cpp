@@ -17,7 +17,6 @@ int WebAudioOpen(int rate);
 void WebAudioStart();
 void WebAudioStop();
 void WebAudioClose();
-uint32_t WebAudioFramesPlayed();
 }
 
 namespace {
@@ -61,12 +60,6 @@ void Start()
         WebAudioStart();
 }
 
-// As of the player's latest report, which comes about every 50 ms.
-uint32_t FramesPlayed()
-{
-    return Opened ? WebAudioFramesPlayed() : 0;
-}
-
 void Reset()
 {
     if (Opened)
@@ -75,7 +68,8 @@ void Reset()
 
 } // namespace
 
-// The player mixes into a ring of its own: there is no ring to prepare or take back.
+// The player mixes into a ring of its own and keeps it filled itself: there is no
+// ring to prepare or take back, and no play position for an output thread to poll.
 const AudioDriver BackendAudio = {
-    .open = Open, .error = Error, .start = Start, .framesPlayed = FramesPlayed, .reset = Reset, .close = Close,
+    .open = Open, .error = Error, .start = Start, .reset = Reset, .close = Close,
 };

@@ -152,12 +152,6 @@ mergeInto(LibraryManager.library, {
             WebAudioPlayer.node.port.postMessage({ 'type': 'stop' });
     },
 
-    // Frames played, as of the player's latest report.
-    WebAudioFramesPlayed__deps: ['$WebAudioPlayer'],
-    WebAudioFramesPlayed: function() {
-        return WebAudioPlayer.report ? WebAudioPlayer.report['framesPlayed'] : 0;
-    },
-
     // Stops the player and takes it off the context. Module.audioStopped() settles
     // once its report of the stop has come (or a quarter of a second has passed), so
     // that the page closes the context after it.
